@@ -1,0 +1,24 @@
+#include "common/decimal.h"
+
+int32_t appendDigit(int32_t value, char digit)
+{
+    uint32_t v = static_cast<uint32_t>(value) * 10u + static_cast<uint32_t>(digit - '0');
+    return static_cast<int32_t>(v);
+}
+
+int32_t parseDecimal(const char* text)
+{
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    uint32_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value * 10u + static_cast<uint32_t>(*text - '0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<int32_t>(value);
+}

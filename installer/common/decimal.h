@@ -1,0 +1,11 @@
+#pragma once
+#include <stdint.h>
+
+// Decimal numbers as the component list and the proxy settings write them:
+// leading blanks skipped, an optional sign, digits up to the first other
+// character; no digits give 0. Arithmetic wraps at 32 bits instead of
+// overflowing, so hostile input has a defined (if meaningless) value.
+int32_t parseDecimal(const char* text);
+
+// Wrapping "value * 10 + digit" for counters fed one digit at a time.
+int32_t appendDigit(int32_t value, char digit);

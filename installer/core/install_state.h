@@ -1,0 +1,37 @@
+#pragma once
+#include <windows.h>
+
+class Transfer;
+
+// The one process-wide state that the pages, the progress dialog, the engine
+// and the start-up share. It lives for the whole run; every flag starts at 0
+// except urlIsHttp and wipeMenuFolder.
+struct InstallState {
+    HINSTANCE instanceHandle;
+    char installFolder[512];
+    char baseUrl[512];
+    int urlIsHttp;
+    int forceAll;
+    int noReg;
+    int afterBoot;
+    int restartPending;
+    int existingInstall;
+    int useProxy;
+    char proxyAddress[512];
+    int errorFlag;
+    int totalBytes;
+    int doneBytes;
+    int listOffset;
+    int languageOffset;   // 0 English, 1000 German, 2000 French
+    Transfer* currentTransfer;
+    IUnknown* holderObject;
+    UINT exitMessage;
+    int wipeMenuFolder;
+};
+
+extern InstallState installState;
+
+// The maker's distribution server; installations normally come from here.
+#define ZORV_DEFAULT_BASE_URL "http://download.zorv.example/zorv/distribution/win32"
+#define ZORV_DEFAULT_INSTALL_FOLDER "C:\\Program Files\\Brenix\\ZORV3"
+#define ZORV_CAPTION "ZORV Online Installer"

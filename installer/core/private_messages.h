@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+// Every private window message of the program, with who posts it and what its
+// parameters carry. All of them are posted, never sent, so none runs inside
+// the handler that caused it.
+
+// Posted by a FileTransfer to its own hidden "AsyncFileWnd" window: copy the
+// next chunk. wParam 0, lParam 0.
+const UINT WM_FILE_PUMP = WM_USER + 1;           // 1025
+
+// Posted by Windows Sockets to the dispatcher's "AsyncWSockWnd" window when a
+// host lookup ends. wParam: the lookup handle; lParam: error code in the high
+// word, length of the result in the low word.
+const UINT WM_LOOKUP_REPLY = WM_USER + 1;        // 1025
+
+// Posted by Windows Sockets to the dispatcher's window for a socket event.
+// wParam: the socket; lParam: error code in the high word, event code
+// (FD_READ, FD_WRITE, FD_CLOSE, FD_CONNECT) in the low word.
+const UINT WM_SOCKET_EVENT = WM_USER + 2;        // 1026
+
+// Commands of the progress dialog, as WM_COMMAND with the id in the low word
+// of wParam and lParam 0, always posted to the dialog itself.
+// startCommand: posted once by the dialog's initialisation.
+const WORD CMD_START = 4001;
+// continueCommand: posted by the progress callback when a download ended
+// (Done or Error), and by the engine after a system-file replacement.
+const WORD CMD_CONTINUE = 4002;
+// finishCommand: posted by the engine when the walk reached the end of the list.
+const WORD CMD_FINISH = 4003;

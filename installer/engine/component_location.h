@@ -1,0 +1,22 @@
+#pragma once
+
+// Size of a component's URL and path buffers, terminator included.
+const int componentTextSize = 512;
+
+// baseUrl, then "/" unless baseUrl already ends in "/", then the file field.
+// Returns false when the result does not fit; the caller must not use it then.
+bool buildComponentUrl(char url[componentTextSize], const char* baseUrl, const char* file);
+
+// installFolder, then "\" and the folder when one is given (null or empty
+// means none), then "\" and the file. Returns false when the result does not
+// fit; the caller must not use it then. Creates no folders.
+bool buildComponentPath(char path[componentTextSize], const char* installFolder,
+                        const char* folder, const char* file);
+
+// The list comes from the network: a file or folder field may only name
+// something below the installation folder. False for an empty text, any ":"
+// (drive letters, alternate streams), a leading "\" or "/" (rooted and UNC
+// paths), and any ".." component; components are split at "\" and "/", and
+// one made only of dots and blanks that contains ".." counts as "..", since
+// Windows drops trailing dots and blanks from names.
+bool isSafeRelativePath(const char* text);

@@ -1,0 +1,71 @@
+#include "startup/entry.h"
+
+#include "core/install_state.h"
+#include "engine/held_object.h"
+#include "startup/command_line.h"
+#include "startup/language_offset.h"
+#include "startup/post_install.h"
+#include "win32/com_init.h"
+#include "wizard/wizard_sheet.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+namespace {
+
+// Returns true when this process may go on: it has administrator rights.
+// Without them it starts an elevated copy once and ends itself.
+bool ensureElevated(const char* argumentText, int showCommand)
+{
+    if (!IsUserAnAdmin()) {
+        char ownPath[256];
+        DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
+        if (length == 0 || length >= sizeof ownPath)
+            return false;
+        HINSTANCE started = ShellExecuteA(nullptr, "runas", ownPath, argumentText, "", showCommand);
+        if (reinterpret_cast<INT_PTR>(started) > 32)
+            return false;
+    }
+    return IsUserAnAdmin() != FALSE;
+}
+
+// The mutex handle is never closed: the name stays taken until the process ends.
+bool claimSingleInstance()
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "zorvInstaller");
+    if (mutex == nullptr)
+        return false;
+    return GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+} // namespace
+
+int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
+{
+    if (!ensureElevated(argumentText, showCommand))
+        return 0;
+    if (!claimSingleInstance())
+        return 0;
+
+    installState.instanceHandle = instance;
+    InitCommonControls();
+    installState.languageOffset = languageOffsetFor(GetUserDefaultLangID());
+
+    ScopedCoInitialize com;
+    if (!com.succeeded())
+        return 0;
+
+    if (parseCommandLine(argumentText) == 0)
+        runWizard(installState.afterBoot ? finishPageIndex : 0);
+
+    if (installState.holderObject != nullptr) {
+        writeInstallStamp();
+        releaseHeldObject();
+    }
+    com.uninitialize();
+
+    if (installState.errorFlag)
+        return 0;
+    finishClientFiles(installState.installFolder);
+    return 0;
+}

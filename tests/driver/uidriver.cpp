@@ -1,0 +1,377 @@
+// The tests' hands and eyes: a console program, run under the same Wine as the
+// installer, that finds the wizard, its progress dialog and message boxes and
+// acts on them the way a user would. One command per run; waits take a
+// timeout in seconds and fail with a clear message when it runs out.
+//
+// Output goes to stdout; exit code 0 on success, 1 on failure (message on
+// stderr), 2 on bad usage.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const char caption[] = "ZORV Online Installer";
+const int tabControlId = 0x3020;   // the property sheet's tab control
+const int messageBoxIconId = 1088;
+const int messageBoxTextId = 0xFFFF;
+
+enum class WindowKind { Sheet, Progress, MessageBox };
+
+bool hasCaption(HWND window)
+{
+    char cls[64] = {};
+    char title[128] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, title, sizeof title);
+    return strcmp(cls, "#32770") == 0 && strcmp(title, caption) == 0;
+}
+
+WindowKind kindOf(HWND window)
+{
+    if (GetDlgItem(window, tabControlId) != nullptr)
+        return WindowKind::Sheet;
+    if (GetDlgItem(window, 1006) != nullptr && GetDlgItem(window, 1012) != nullptr)
+        return WindowKind::Progress;
+    return WindowKind::MessageBox;
+}
+
+struct Search {
+    WindowKind kind;
+    HWND found;
+};
+
+BOOL CALLBACK visitTopLevel(HWND window, LPARAM parameter)
+{
+    Search* search = reinterpret_cast<Search*>(parameter);
+    if (IsWindowVisible(window) && hasCaption(window) && kindOf(window) == search->kind) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findWindow(WindowKind kind)
+{
+    Search search = { kind, nullptr };
+    EnumWindows(visitTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitFor(WindowKind kind, double seconds)
+{
+    DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        HWND window = findWindow(kind);
+        if (window != nullptr)
+            return window;
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+bool waitGone(WindowKind kind, double seconds)
+{
+    DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    while (findWindow(kind) != nullptr) {
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+int fail(const char* text)
+{
+    fprintf(stderr, "uidriver: %s\n", text);
+    return 1;
+}
+
+HWND requireSheet()
+{
+    return findWindow(WindowKind::Sheet);
+}
+
+HWND currentPage(HWND sheet)
+{
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+// The template id of the page the sheet shows, as the sheet itself knows it.
+long currentTemplateId(HWND sheet)
+{
+    HWND page = currentPage(sheet);
+    if (page == nullptr)
+        return -1;
+    LRESULT index = SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0);
+    if (index < 0)
+        return -1;
+    return static_cast<long>(SendMessageA(sheet, PSM_INDEXTOID, static_cast<WPARAM>(index), 0));
+}
+
+// Control lookup on the current page, then on the sheet, then on the
+// progress dialog, so tests name controls by id alone.
+HWND findControl(int id)
+{
+    HWND sheet = requireSheet();
+    if (sheet != nullptr) {
+        HWND page = currentPage(sheet);
+        if (page != nullptr && GetDlgItem(page, id) != nullptr)
+            return GetDlgItem(page, id);
+    }
+    HWND progress = findWindow(WindowKind::Progress);
+    if (progress != nullptr && GetDlgItem(progress, id) != nullptr)
+        return GetDlgItem(progress, id);
+    if (sheet != nullptr && GetDlgItem(sheet, id) != nullptr)
+        return GetDlgItem(sheet, id);
+    return nullptr;
+}
+
+struct TextSearch {
+    int id;
+    const char* wanted;
+    char* text;
+    int capacity;
+    bool matched;
+};
+
+BOOL CALLBACK visitChild(HWND child, LPARAM parameter)
+{
+    TextSearch* search = reinterpret_cast<TextSearch*>(parameter);
+    if (GetDlgCtrlID(child) != search->id)
+        return TRUE;
+    search->text[0] = '\0';
+    SendMessageA(child, WM_GETTEXT, search->capacity, reinterpret_cast<LPARAM>(search->text));
+    if (strstr(search->text, search->wanted) != nullptr) {
+        search->matched = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Several controls may share an id (every unnamed static is 65535): looks
+// at each of them on the current page and in the progress dialog.
+bool anyControlText(int id, const char* wanted, char* text, int capacity)
+{
+    TextSearch search = { id, wanted, text, capacity, false };
+    HWND sheet = requireSheet();
+    HWND page = sheet ? currentPage(sheet) : nullptr;
+    if (page != nullptr)
+        EnumChildWindows(page, visitChild, reinterpret_cast<LPARAM>(&search));
+    HWND progress = findWindow(WindowKind::Progress);
+    if (!search.matched && progress != nullptr)
+        EnumChildWindows(progress, visitChild, reinterpret_cast<LPARAM>(&search));
+    return search.matched;
+}
+
+void printControlText(HWND control)
+{
+    char text[2048] = {};
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    printf("%s\n", text);
+}
+
+int pressButton(const char* which)
+{
+    HWND sheet = requireSheet();
+    if (sheet == nullptr)
+        return fail("no wizard window");
+    int button;
+    if (strcmp(which, "next") == 0)
+        button = PSBTN_NEXT;
+    else if (strcmp(which, "back") == 0)
+        button = PSBTN_BACK;
+    else if (strcmp(which, "finish") == 0)
+        button = PSBTN_FINISH;
+    else if (strcmp(which, "cancel") == 0)
+        button = PSBTN_CANCEL;
+    else
+        return fail("press takes next, back, finish or cancel");
+    // Posted: a sent press is not noticed by the sheet's modal loop.
+    PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
+    return 0;
+}
+
+int showButtons()
+{
+    HWND sheet = requireSheet();
+    if (sheet == nullptr)
+        return fail("no wizard window");
+    struct {
+        const char* name;
+        int id;
+    } buttons[] = { { "back", 0x3023 }, { "next", 0x3024 }, { "finish", 0x3025 }, { "cancel", IDCANCEL } };
+    for (const auto& b : buttons) {
+        HWND button = GetDlgItem(sheet, b.id);
+        int state = (button != nullptr && IsWindowVisible(button) && IsWindowEnabled(button)) ? 1 : 0;
+        printf("%s=%d ", b.name, state);
+    }
+    printf("\n");
+    return 0;
+}
+
+int describeMessageBox(HWND box)
+{
+    HWND text = GetDlgItem(box, messageBoxTextId);
+    HWND icon = GetDlgItem(box, messageBoxIconId);
+    HICON iconHandle = icon ? reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) : nullptr;
+    printf("icon=%d\n", iconHandle != nullptr ? 1 : 0);
+    printf("buttons=");
+    const int ids[] = { IDOK, IDCANCEL, IDYES, IDNO };
+    for (int id : ids) {
+        HWND button = GetDlgItem(box, id);
+        if (button != nullptr && IsWindowVisible(button))
+            printf("%d,", id);
+    }
+    printf("\n");
+    char body[2048] = {};
+    if (text != nullptr)
+        SendMessageA(text, WM_GETTEXT, sizeof body, reinterpret_cast<LPARAM>(body));
+    printf("text=%s\n", body);
+    return 0;
+}
+
+int usage()
+{
+    fprintf(stderr,
+            "usage: uidriver COMMAND [ARGS]\n"
+            "  wait-sheet SEC | wait-gone SEC | page | wait-page ID SEC | buttons\n"
+            "  press next|back|finish|cancel | text ID | wait-text ID SUBSTRING SEC\n"
+            "  visible ID | enabled ID | checked ID | set-text ID TEXT | click ID | escape ID\n"
+            "  wait-progress SEC | wait-progress-gone SEC\n"
+            "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const char* command = argv[1];
+    auto arg = [&](int i) -> const char* { return i < argc ? argv[i] : nullptr; };
+    auto seconds = [&](int i) -> double { return arg(i) ? atof(arg(i)) : 10.0; };
+
+    if (strcmp(command, "wait-sheet") == 0)
+        return waitFor(WindowKind::Sheet, seconds(2)) ? 0 : fail("timed out waiting for the wizard window");
+    if (strcmp(command, "wait-gone") == 0)
+        return waitGone(WindowKind::Sheet, seconds(2)) ? 0 : fail("timed out waiting for the wizard to close");
+    if (strcmp(command, "wait-progress") == 0)
+        return waitFor(WindowKind::Progress, seconds(2)) ? 0 : fail("timed out waiting for the progress dialog");
+    if (strcmp(command, "wait-progress-gone") == 0)
+        return waitGone(WindowKind::Progress, seconds(2)) ? 0
+                                                          : fail("timed out waiting for the progress dialog to close");
+    if (strcmp(command, "page") == 0) {
+        HWND sheet = requireSheet();
+        if (sheet == nullptr)
+            return fail("no wizard window");
+        printf("%ld\n", currentTemplateId(sheet));
+        return 0;
+    }
+    if (strcmp(command, "wait-page") == 0) {
+        if (!arg(2))
+            return usage();
+        long wanted = atol(arg(2));
+        DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds(3) * 1000);
+        long seen = -1;
+        for (;;) {
+            HWND sheet = requireSheet();
+            seen = sheet ? currentTemplateId(sheet) : -1;
+            if (seen == wanted)
+                return 0;
+            if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+                break;
+            Sleep(50);
+        }
+        fprintf(stderr, "uidriver: timed out waiting for page %ld (showing %ld)\n", wanted, seen);
+        return 1;
+    }
+    if (strcmp(command, "buttons") == 0)
+        return showButtons();
+    if (strcmp(command, "press") == 0)
+        return arg(2) ? pressButton(arg(2)) : usage();
+
+    if (strcmp(command, "wait-msgbox") == 0) {
+        HWND box = waitFor(WindowKind::MessageBox, seconds(2));
+        return box ? describeMessageBox(box) : fail("timed out waiting for a message box");
+    }
+    if (strcmp(command, "wait-msgbox-gone") == 0)
+        return waitGone(WindowKind::MessageBox, seconds(2)) ? 0 : fail("timed out waiting for the message box to close");
+    if (strcmp(command, "no-msgbox") == 0)
+        return findWindow(WindowKind::MessageBox) ? fail("a message box is showing") : 0;
+    if (strcmp(command, "msgbox-answer") == 0) {
+        HWND box = findWindow(WindowKind::MessageBox);
+        if (box == nullptr || !arg(2))
+            return fail("no message box to answer");
+        HWND button = GetDlgItem(box, atoi(arg(2)));
+        if (button == nullptr)
+            return fail("the message box has no such button");
+        // Posted: a sent click would block until the box is gone.
+        PostMessageA(button, BM_CLICK, 0, 0);
+        return 0;
+    }
+
+    if (!arg(2))
+        return usage();
+    const int id = atoi(arg(2));
+    if (strcmp(command, "wait-text") == 0) {
+        const char* wanted = arg(3) ? arg(3) : "";
+        DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds(4) * 1000);
+        char text[2048] = {};
+        for (;;) {
+            if (anyControlText(id, wanted, text, sizeof text)) {
+                printf("%s\n", text);
+                return 0;
+            }
+            if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+                break;
+            Sleep(50);
+        }
+        fprintf(stderr, "uidriver: timed out waiting for \"%s\" in control %d (it shows \"%s\")\n", wanted, id, text);
+        return 1;
+    }
+    HWND control = findControl(id);
+    if (control == nullptr) {
+        fprintf(stderr, "uidriver: no control %d\n", id);
+        return 1;
+    }
+    if (strcmp(command, "text") == 0) {
+        printControlText(control);
+        return 0;
+    }
+    if (strcmp(command, "visible") == 0) {
+        printf("%d\n", IsWindowVisible(control) ? 1 : 0);
+        return 0;
+    }
+    if (strcmp(command, "enabled") == 0) {
+        printf("%d\n", IsWindowEnabled(control) ? 1 : 0);
+        return 0;
+    }
+    if (strcmp(command, "checked") == 0) {
+        printf("%d\n", SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+        return 0;
+    }
+    if (strcmp(command, "set-text") == 0) {
+        const char* text = arg(3) ? arg(3) : "";
+        SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        return 0;
+    }
+    if (strcmp(command, "click") == 0) {
+        PostMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (strcmp(command, "escape") == 0) {
+        // The dialog manager turns Esc on a control into the Cancel command.
+        PostMessageA(control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(control, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        return 0;
+    }
+    return usage();
+}

@@ -1,0 +1,1 @@
+"""End-to-end harness: the real installer under Wine on a virtual display."""

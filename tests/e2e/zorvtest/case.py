@@ -1,0 +1,59 @@
+"""Base class for end-to-end test modules: one Wine session per module."""
+
+import unittest
+
+from zorvtest.session import WineSession
+
+USAGE_TEXT = "Usage: installer [ /url http://... | /url file:... ] [ /all ] [ /no-reg ]\n"
+
+WELCOME, PROXY, READY, PROGRESS, FOLDER, FINISH = 102, 103, 104, 105, 106, 107
+
+
+class SessionTestCase(unittest.TestCase):
+    session = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WineSession(cls.__module__ + "." + cls.__name__)
+        try:
+            cls.session.start()
+        except BaseException:
+            cls.session.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.session is not None:
+            cls.session.stop()
+
+    def tearDown(self):
+        # A test that failed half-way leaves no installer behind for the next one.
+        for installer in self.session.installers:
+            installer.kill()
+        self.session.installers.clear()
+
+    # -- common moves ------------------------------------------------------------
+    def start_wizard(self, args=(), language=None, page=WELCOME):
+        installer = self.session.start_installer(args, language=language)
+        self.session.driver("wait-sheet", 30, timeout=30)
+        self.session.wait_page(page)
+        return installer
+
+    def cancel_wizard(self, installer):
+        self.session.press("cancel")
+        self.session.driver("wait-gone", 20, timeout=20)
+        self.assertEqual(installer.wait(30), 0)
+
+    def answer_remaining_boxes(self, installer, timeout=30):
+        """Answers every message box until the installer ends; returns their texts."""
+        texts = []
+        while installer.running():
+            if self.session.driver_ok("wait-msgbox", 1, timeout=5):
+                box = self.session.wait_msgbox(5)
+                texts.append(box["text"])
+                self.session.answer_msgbox(1)
+                self.session.driver_ok("wait-msgbox-gone", 5, timeout=5)
+            timeout -= 1
+            if timeout <= 0:
+                break
+        return texts

@@ -1,0 +1,272 @@
+"""A Wine session of a test module's own: Xvfb, a 32-bit prefix, a persistent
+wineserver, and the installer and the UI driver run inside it.
+
+Everything started here is stopped by process id in stop(); the prefix's
+wineserver is ended with `wineserver -k`, which touches that prefix only."""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+WIN32_DIR = os.environ.get("ZORV_WIN32_DIR", "")
+WORK_DIR = os.environ.get("ZORV_E2E_WORK", os.path.join(tempfile.gettempdir(), "zorv-e2e"))
+SCREENSHOT_DIR = os.environ.get("ZORV_SCREENSHOTS", os.path.join(WORK_DIR, "screenshots"))
+
+INSTALLER = os.path.join(WIN32_DIR, "installer", "installer.exe")
+DRIVER = os.path.join(WIN32_DIR, "tests", "driver", "uidriver.exe")
+
+LANGUAGES = {"de": "de_DE", "fr": "fr_FR", "en": "en_US"}
+
+
+class HarnessError(AssertionError):
+    pass
+
+
+def _kill(pid):
+    try:
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+def locale_dir():
+    """Generated locales for the user-language tests: Wine takes the user
+    language from LC_ALL, and only for a locale that exists."""
+    path = os.path.join(WORK_DIR, "locales")
+    for lang in LANGUAGES.values():
+        target = os.path.join(path, lang + ".UTF-8")
+        if not os.path.isdir(target):
+            os.makedirs(path, exist_ok=True)
+            subprocess.run(["localedef", "-i", lang, "-f", "UTF-8", target],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    return path
+
+
+class Installer:
+    """One run of installer.exe (the Linux process is the Windows process)."""
+
+    def __init__(self, session, popen):
+        self.session = session
+        self.popen = popen
+
+    def wait(self, timeout):
+        try:
+            return self.popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise HarnessError("the installer did not end within %s s; it was killed" % timeout)
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def kill(self):
+        if self.popen.poll() is None:
+            _kill(self.popen.pid)
+            try:
+                self.popen.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+
+
+class WineSession:
+    def __init__(self, name):
+        self.name = name
+        self.root = os.path.join(WORK_DIR, name)
+        self.prefix = os.path.join(self.root, "prefix")
+        self.xvfb = None
+        self.display = None
+        self.installers = []
+        self.children = []
+
+    # -- lifecycle -----------------------------------------------------------
+    def start(self):
+        if not os.path.isfile(INSTALLER) or not os.path.isfile(DRIVER):
+            raise HarnessError("installer.exe or uidriver.exe not built (ZORV_WIN32_DIR=%r)" % WIN32_DIR)
+        shutil.rmtree(self.root, ignore_errors=True)
+        os.makedirs(self.root)
+        self._start_xvfb()
+        env = self.env()
+        subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180, check=True)
+        # The persistent server and its services must not inherit a test
+        # runner's pipes, or the runner waits for them for ever.
+        subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # No window manager: without this Wine waits 2 s after every message box.
+        self.reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")
+        # Windows always has this key; a fresh prefix does not.
+        self.reg_add_key(r"HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce")
+        return self
+
+    def _start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        deadline = time.time() + 30
+        data = b""
+        while time.time() < deadline and not data.endswith(b"\n"):
+            chunk = os.read(read_fd, 64)
+            if not chunk:
+                break
+            data += chunk
+        os.close(read_fd)
+        if not data.strip():
+            raise HarnessError("Xvfb did not start")
+        self.display = ":" + data.strip().decode()
+
+    def stop(self):
+        for installer in self.installers:
+            installer.kill()
+        for child in self.children:
+            if child.poll() is None:
+                _kill(child.pid)
+                try:
+                    child.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    pass
+        if os.path.isdir(self.prefix):
+            subprocess.run(["wineserver", "-k"], env=self.env(), stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            _kill(self.xvfb.pid)
+            self.xvfb.wait(timeout=10)
+
+    # -- environment ---------------------------------------------------------
+    def env(self, language=None):
+        env = dict(os.environ)
+        for key in ("LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LOCPATH"):
+            env.pop(key, None)
+        env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEARCH": "win32",
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "winemenubuilder.exe=d;mscoree=d;mshtml=d",
+            "DISPLAY": self.display or "",
+        })
+        # Every program gets a real locale: with none Wine may keep the user
+        # language of an earlier process.
+        env["LOCPATH"] = locale_dir()
+        env["LC_ALL"] = LANGUAGES.get(language, "en_US") + ".UTF-8"
+        return env
+
+    def drive_c(self, *parts):
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    def unix_path(self, windows_path):
+        """C:\\a\\b -> the file in the prefix."""
+        assert windows_path[1:3] == ":\\", windows_path
+        rest = windows_path[3:].replace("\\", "/")
+        if windows_path[0].upper() == "C":
+            return os.path.join(self.prefix, "drive_c", rest)
+        return os.path.join(self.prefix, "dosdevices", windows_path[0].lower() + ":", rest)
+
+    # -- running programs ----------------------------------------------------
+    def wine(self, args, timeout=60, language=None, check=True):
+        result = subprocess.run(["wine"] + list(args), env=self.env(language), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        if check and result.returncode != 0:
+            raise HarnessError("wine %s failed (%d): %s" % (" ".join(args), result.returncode,
+                                                            result.stderr.decode(errors="replace")))
+        return result
+
+    def start_installer(self, args=(), language=None, exe=None):
+        popen = subprocess.Popen(["wine", exe or INSTALLER] + list(args), env=self.env(language),
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        installer = Installer(self, popen)
+        self.installers.append(installer)
+        return installer
+
+    def start_program(self, args, language=None):
+        """A helper program of the tests under the same Wine."""
+        popen = subprocess.Popen(["wine"] + list(args), env=self.env(language), stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.children.append(popen)
+        return popen
+
+    def driver(self, *args, timeout=20, check=True):
+        """Runs one UI driver command; returns its output without the final newline."""
+        try:
+            result = subprocess.run(["wine", DRIVER] + [str(a) for a in args], env=self.env(),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, timeout=timeout + 20)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("uidriver %s did not answer" % " ".join(map(str, args)))
+        out = result.stdout.decode("cp1252", errors="replace").replace("\r\n", "\n")
+        if check and result.returncode != 0:
+            raise HarnessError("uidriver %s: %s" % (" ".join(map(str, args)),
+                                                     result.stderr.decode(errors="replace").strip()))
+        return out[:-1] if out.endswith("\n") else out
+
+    def driver_ok(self, *args, timeout=20):
+        """True when the driver command succeeded (for waits that may time out)."""
+        result = subprocess.run(["wine", DRIVER] + [str(a) for a in args], env=self.env(),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, timeout=timeout + 20)
+        return result.returncode == 0
+
+    # -- the wizard ----------------------------------------------------------
+    def wait_page(self, template_id, timeout=20):
+        self.driver("wait-page", template_id, timeout, timeout=timeout)
+
+    def page(self):
+        return int(self.driver("page"))
+
+    def press(self, button):
+        self.driver("press", button)
+
+    def text(self, control_id):
+        return self.driver("text", control_id)
+
+    def flag(self, what, control_id):
+        return self.driver(what, control_id) == "1"
+
+    def wait_msgbox(self, timeout=20):
+        """Returns the showing message box as a dict: icon, buttons, text."""
+        out = self.driver("wait-msgbox", timeout, timeout=timeout)
+        box = {}
+        lines = out.split("\n")
+        box["icon"] = lines[0] == "icon=1"
+        box["buttons"] = [int(b) for b in lines[1][len("buttons="):].split(",") if b]
+        box["text"] = "\n".join(lines[2:])[len("text="):]
+        return box
+
+    def answer_msgbox(self, button_id):
+        self.driver("msgbox-answer", button_id)
+
+    # -- registry ------------------------------------------------------------
+    def reg_add(self, key, name, kind, data):
+        self.wine(["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"])
+
+    def reg_add_key(self, key):
+        self.wine(["reg", "add", key, "/f"])
+
+    def reg_delete(self, key, name=None):
+        args = ["reg", "delete", key, "/f"] + (["/v", name] if name else [])
+        self.wine(args, check=False)
+
+    def reg_query(self, key, name):
+        """The value's data as reg.exe prints it, or None when it is missing."""
+        result = self.wine(["reg", "query", key, "/v", name], check=False)
+        if result.returncode != 0:
+            return None
+        for line in result.stdout.decode("cp1252", errors="replace").splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) > 2 else ""
+        return None
+
+    # -- what the user sees ---------------------------------------------------
+    def screenshot(self, name):
+        os.makedirs(SCREENSHOT_DIR, exist_ok=True)
+        path = os.path.join(SCREENSHOT_DIR, name + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path],
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30)
+        return path

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include "common/ascii.h"
+#include "common/bounded_copy.h"
+#include "common/decimal.h"
+
+TEST(BoundedCopy, CopiesWhatFitsAndAlwaysTerminates)
+{
+    char buffer[6];
+    EXPECT_TRUE(copyBounded(buffer, sizeof buffer, "abcde"));
+    EXPECT_STREQ("abcde", buffer);
+
+    EXPECT_FALSE(copyBounded(buffer, sizeof buffer, "abcdef"));
+    EXPECT_STREQ("abcde", buffer);
+
+    EXPECT_TRUE(copyBounded(buffer, sizeof buffer, ""));
+    EXPECT_STREQ("", buffer);
+
+    char one[1] = {'x'};
+    EXPECT_FALSE(copyBounded(one, sizeof one, "a"));
+    EXPECT_EQ('\0', one[0]);
+    EXPECT_TRUE(copyBounded(one, sizeof one, ""));
+}
+
+TEST(BoundedCopy, ZeroCapacityWritesNothing)
+{
+    char guard = 'g';
+    EXPECT_FALSE(copyBounded(&guard, 0, "a"));
+    EXPECT_FALSE(copyBoundedPrefix(&guard, 0, "a", 1));
+    EXPECT_FALSE(appendBounded(&guard, 0, "a"));
+    EXPECT_EQ('g', guard);
+}
+
+TEST(BoundedCopy, AppendKeepsTheExistingTextAndReportsACut)
+{
+    char buffer[8] = "abc";
+    EXPECT_TRUE(appendBounded(buffer, sizeof buffer, "defg"));
+    EXPECT_STREQ("abcdefg", buffer);
+    EXPECT_FALSE(appendBounded(buffer, sizeof buffer, "h"));
+    EXPECT_STREQ("abcdefg", buffer);
+    EXPECT_TRUE(appendBounded(buffer, sizeof buffer, ""));
+
+    char cut[5] = "ab";
+    EXPECT_FALSE(appendBounded(cut, sizeof cut, "cdef"));
+    EXPECT_STREQ("abcd", cut);
+
+    // A destination without a terminator inside its capacity is refused untouched.
+    char full[3] = {'x', 'y', 'z'};
+    EXPECT_FALSE(appendBounded(full, sizeof full, "a"));
+    EXPECT_EQ(0, memcmp(full, "xyz", 3));
+}
+
+TEST(BoundedCopy, PrefixStopsAtCountOrAtTheSourceEnd)
+{
+    char buffer[8];
+    EXPECT_TRUE(copyBoundedPrefix(buffer, sizeof buffer, "host:80", 4));
+    EXPECT_STREQ("host", buffer);
+    EXPECT_FALSE(copyBoundedPrefix(buffer, sizeof buffer, "hostname:80", 8));
+    EXPECT_STREQ("hostnam", buffer);
+    EXPECT_TRUE(copyBoundedPrefix(buffer, sizeof buffer, "ab", 5));
+    EXPECT_STREQ("ab", buffer);
+    EXPECT_TRUE(copyBoundedPrefix(buffer, sizeof buffer, "abc", 0));
+    EXPECT_STREQ("", buffer);
+
+    // Count larger than the room: cut, and said so.
+    EXPECT_FALSE(copyBoundedPrefix(buffer, 4, "abcdef", 5));
+    EXPECT_STREQ("abc", buffer);
+
+    // The source is not read beyond count, so it need not be terminated.
+    const char unterminated[3] = {'x', 'y', 'z'};
+    EXPECT_TRUE(copyBoundedPrefix(buffer, sizeof buffer, unterminated, 3));
+    EXPECT_STREQ("xyz", buffer);
+}
+
+TEST(Ascii, LowersOnlyAsciiCapitals)
+{
+    EXPECT_EQ('a', asciiLower('A'));
+    EXPECT_EQ('z', asciiLower('Z'));
+    EXPECT_EQ('a', asciiLower('a'));
+    EXPECT_EQ('@', asciiLower('@'));
+    EXPECT_EQ('[', asciiLower('['));
+    EXPECT_EQ(static_cast<char>(0xC4), asciiLower(static_cast<char>(0xC4)));
+}
+
+TEST(Ascii, EqualsIgnoreCaseNeedsTheSameLength)
+{
+    EXPECT_TRUE(equalsIgnoreCase("HTTP", "http"));
+    EXPECT_TRUE(equalsIgnoreCase("", ""));
+    EXPECT_FALSE(equalsIgnoreCase("http", "https"));
+    EXPECT_FALSE(equalsIgnoreCase("https", "http"));
+    EXPECT_FALSE(equalsIgnoreCase("http", "htt"));
+    EXPECT_FALSE(equalsIgnoreCase("", "a"));
+    EXPECT_FALSE(equalsIgnoreCase("[", "{"));
+}
+
+TEST(Ascii, StartsWithIgnoreCaseNeverMatchesAShorterText)
+{
+    EXPECT_TRUE(startsWithIgnoreCase("LOCALHOST.localdomain", "localhost", 9));
+    EXPECT_TRUE(startsWithIgnoreCase("localhost", "localhost", 9));
+    EXPECT_FALSE(startsWithIgnoreCase("localhos", "localhost", 9));
+    EXPECT_FALSE(startsWithIgnoreCase("", "zorv", 4));
+    EXPECT_TRUE(startsWithIgnoreCase("anything", "zorv", 0));
+    EXPECT_FALSE(startsWithIgnoreCase("zorx", "zorv", 4));
+}
+
+TEST(Decimal, ReadsLikeAtoi)
+{
+    EXPECT_EQ(0, parseDecimal(""));
+    EXPECT_EQ(0, parseDecimal("abc"));
+    EXPECT_EQ(0, parseDecimal("-"));
+    EXPECT_EQ(1000, parseDecimal("1000"));
+    EXPECT_EQ(1000, parseDecimal("  \t1000"));
+    EXPECT_EQ(-42, parseDecimal("-42"));
+    EXPECT_EQ(42, parseDecimal("+42"));
+    EXPECT_EQ(12, parseDecimal("12ab3"));
+    EXPECT_EQ(7, parseDecimal("007"));
+    EXPECT_EQ(0, parseDecimal("- 5"));
+    EXPECT_EQ(0, parseDecimal("\n5"));  // only blanks and tabs are skipped
+}
+
+TEST(Decimal, WrapsAt32BitsInsteadOfOverflowing)
+{
+    EXPECT_EQ(INT32_MAX, parseDecimal("2147483647"));
+    EXPECT_EQ(INT32_MIN, parseDecimal("2147483648"));
+    EXPECT_EQ(INT32_MIN, parseDecimal("-2147483648"));
+    EXPECT_EQ(0, parseDecimal("4294967296"));
+    EXPECT_EQ(-1, parseDecimal("4294967295"));
+    EXPECT_EQ(1, parseDecimal("-4294967295"));
+    // Far longer than any 32-bit number: still a defined value.
+    EXPECT_EQ(static_cast<int32_t>(1661992960u), parseDecimal("100000000000000000000"));
+}
+
+TEST(Decimal, AppendDigitWraps)
+{
+    EXPECT_EQ(12, appendDigit(1, '2'));
+    EXPECT_EQ(-8, appendDigit(-1, '2'));
+    EXPECT_EQ(9, appendDigit(0, '9'));
+    EXPECT_EQ(INT32_MIN, appendDigit(214748364, '8'));
+    EXPECT_EQ(536870902, appendDigit(0x4FFFFFFF, '0'));
+}

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/component_location.h"
+
+TEST(ComponentUrl, JoinsWithOneSlash)
+{
+    char url[componentTextSize];
+    EXPECT_TRUE(buildComponentUrl(url, "http://download.zorv.example/zorv/distribution/win32", "zorv3.lst"));
+    EXPECT_STREQ("http://download.zorv.example/zorv/distribution/win32/zorv3.lst", url);
+
+    EXPECT_TRUE(buildComponentUrl(url, "http://h.example/dist/", "a.dll"));
+    EXPECT_STREQ("http://h.example/dist/a.dll", url);
+
+    // A local folder keeps its backslashes; the separator is still "/".
+    EXPECT_TRUE(buildComponentUrl(url, "C:\\dist", "zorv3.lst"));
+    EXPECT_STREQ("C:\\dist/zorv3.lst", url);
+    EXPECT_TRUE(buildComponentUrl(url, "C:\\dist\\", "zorv3.lst"));
+    EXPECT_STREQ("C:\\dist\\/zorv3.lst", url);
+
+    // Only the file field counts, as written.
+    EXPECT_TRUE(buildComponentUrl(url, "http://h/d", "sub\\a.dll"));
+    EXPECT_STREQ("http://h/d/sub\\a.dll", url);
+
+    EXPECT_TRUE(buildComponentUrl(url, "", "a.dll"));
+    EXPECT_STREQ("/a.dll", url);
+}
+
+TEST(ComponentUrl, RefusesWhatDoesNotFit)
+{
+    char url[componentTextSize];
+    std::string base(500, 'b');
+    EXPECT_TRUE(buildComponentUrl(url, base.c_str(), std::string(10, 'f').c_str()));  // 511
+    EXPECT_EQ(511u, std::string(url).size());
+    EXPECT_FALSE(buildComponentUrl(url, base.c_str(), std::string(11, 'f').c_str()));
+    EXPECT_FALSE(buildComponentUrl(url, std::string(511, 'b').c_str(), "a"));
+    EXPECT_FALSE(buildComponentUrl(url, std::string(600, 'b').c_str(), "a"));
+    EXPECT_TRUE(buildComponentUrl(url, (std::string(510, 'b') + "/").c_str(), ""));
+}
+
+TEST(ComponentPath, JoinsFolderAndFileWithBackslashes)
+{
+    char path[componentTextSize];
+    EXPECT_TRUE(buildComponentPath(path, "C:\\Program Files\\Brenix\\ZORV3", "client", "zorv3.lst"));
+    EXPECT_STREQ("C:\\Program Files\\Brenix\\ZORV3\\client\\zorv3.lst", path);
+
+    EXPECT_TRUE(buildComponentPath(path, "C:\\Z", nullptr, "a.dll"));
+    EXPECT_STREQ("C:\\Z\\a.dll", path);
+    EXPECT_TRUE(buildComponentPath(path, "C:\\Z", "", "a.dll"));
+    EXPECT_STREQ("C:\\Z\\a.dll", path);
+
+    EXPECT_TRUE(buildComponentPath(path, "C:\\Z", "client\\plugins", "sub\\b.dll"));
+    EXPECT_STREQ("C:\\Z\\client\\plugins\\sub\\b.dll", path);
+}
+
+TEST(ComponentPath, RefusesWhatDoesNotFit)
+{
+    char path[componentTextSize];
+    std::string folder(500, 'i');
+    EXPECT_TRUE(buildComponentPath(path, folder.c_str(), "c", std::string(8, 'f').c_str()));  // 511
+    EXPECT_EQ(511u, std::string(path).size());
+    EXPECT_FALSE(buildComponentPath(path, folder.c_str(), "c", std::string(9, 'f').c_str()));
+    EXPECT_FALSE(buildComponentPath(path, folder.c_str(), std::string(20, 'c').c_str(), "f"));
+    EXPECT_FALSE(buildComponentPath(path, std::string(511, 'i').c_str(), nullptr, ""));
+    EXPECT_FALSE(buildComponentPath(path, std::string(700, 'i').c_str(), nullptr, "f"));
+}
+
+TEST(SafeRelativePath, AcceptsPathsBelowTheInstallFolder)
+{
+    const char* good[] = {
+        "a.dll", "client", "client\\plugins", "client/plugins/x.dll", "sub\\b.dll",
+        "a..b", "..a", "a..", "...x", ". .", ".", ".\\a.dll", "a\\.\\b", "a b\\c d.exe",
+        "client\\", "a\\\\b",
+    };
+    for (const char* text : good)
+        EXPECT_TRUE(isSafeRelativePath(text)) << text;
+}
+
+TEST(SafeRelativePath, RefusesPathsThatLeaveIt)
+{
+    const char* bad[] = {
+        "", "C:\\Windows\\system32\\a.dll", "C:a.dll", "c:", "a.dll:stream", "client\\a:b",
+        "\\Windows\\a.dll", "/etc/passwd", "\\\\server\\share\\a.dll", "//server/share",
+        "..", "..\\a.dll", "../a.dll", "client\\..\\..\\a.dll", "client/../x", "a\\..",
+        "...", "... ", ".. ", " ..", "a\\. .. \\b", "client\\....\\x", "a/..\\b",
+    };
+    for (const char* text : bad)
+        EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
+}
