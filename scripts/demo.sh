@@ -5,5 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh > build.log 2>&1 || { tail -40 build.log; exit 1; }
+mkdir -p build
+scripts/build.sh > build/demo-build.log 2>&1 || { tail -40 build/demo-build.log; exit 1; }
 exec python3 scripts/demo.py "$@"

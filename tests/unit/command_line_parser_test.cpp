@@ -119,7 +119,7 @@ TEST(CommandLine, QuotedUrlValues)
     Parsed single = parse("/url 'file:E:\\a b'/all");
     EXPECT_TRUE(single.accepted);
     EXPECT_STREQ(single.settings.baseUrl, "E:\\a b");
-    EXPECT_EQ(single.settings.forceAll, 0);   // "/all" glued to the quote is still split after it
+    EXPECT_EQ(single.settings.forceAll, 1);   // "/all" glued to the quote is split off behind it
 
     // Either quote character ends the value.
     Parsed apostrophe = parse("/url \"file:C:\\Bob's Dist\" /no-reg");
@@ -139,11 +139,11 @@ TEST(CommandLine, OverlongTextsAreRefusedNotCut)
     Parsed tooLong = parse(longText.c_str());
     EXPECT_FALSE(tooLong.accepted);
 
-    std::string fits = std::string(1023 - 5, ' ') + "/all";
-    EXPECT_EQ(fits.size(), 1018u);
+    std::string fits = std::string(1019, ' ') + "/all";
+    EXPECT_EQ(fits.size(), 1023u);
     EXPECT_TRUE(parse(fits.c_str()).accepted);
 
-    std::string url511 = "/url http://h/" + std::string(511 - 14, 'p');
+    std::string url511 = "/url http://h/" + std::string(511 - 9, 'p');
     Parsed atLimit = parse(url511.c_str());
     EXPECT_TRUE(atLimit.accepted);
     EXPECT_EQ(strlen(atLimit.settings.baseUrl), 511u);
