@@ -1,9 +1,34 @@
+#include "core/install_state.h"
+#include "engine/download.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
+#include "wizard/progress_dialog.h"
+
+namespace {
+
+// The installation runs inside the progress dialog; the sheet goes on to the
+// finish page whatever its result.
+INT_PTR onWizardNext(HWND page)
+{
+    if (runProgressDialog(page) != 1)
+        installState.errorFlag = 1;
+    // A download still running after a cancel is stopped and thrown away.
+    destroyTransfer();
+    return setPageResult(page, 0);
+}
+
+} // namespace
 
 INT_PTR CALLBACK readyPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
-    if (message == WM_NOTIFY && notifyCode(lParam) == PSN_SETACTIVE)
+    if (message != WM_NOTIFY)
+        return FALSE;
+    switch (notifyCode(lParam)) {
+    case PSN_SETACTIVE:
         return activatePage(page, buttonsBackNext);
-    return FALSE;
+    case PSN_WIZNEXT:
+        return onWizardNext(page);
+    default:
+        return FALSE;
+    }
 }

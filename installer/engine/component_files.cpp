@@ -1,0 +1,35 @@
+#include "engine/component_files.h"
+
+#include "core/install_state.h"
+#include "engine/component_location.h"
+
+bool componentUrl(char url[512], const char* file)
+{
+    return buildComponentUrl(url, installState.baseUrl, file);
+}
+
+bool componentPath(char path[512], const char* file, const char* folder)
+{
+    if (!isSafeRelativePath(file))
+        return false;
+    if (folder != nullptr && folder[0] != '\0' && !isSafeRelativePath(folder))
+        return false;
+    if (!buildComponentPath(path, installState.installFolder, folder, file))
+        return false;
+    createParentFolders(path);
+    return true;
+}
+
+void createParentFolders(const char* path)
+{
+    char prefix[512];
+    for (int i = 0; path[i] != '\0' && i < static_cast<int>(sizeof prefix); ++i) {
+        if (path[i] == '\\' && i > 0) {
+            prefix[i] = '\0';
+            // A drive ("C:") or a UNC server needs no creating; the attempt fails harmlessly.
+            if (GetFileAttributesA(prefix) == INVALID_FILE_ATTRIBUTES)
+                CreateDirectoryA(prefix, nullptr);
+        }
+        prefix[i] = path[i];
+    }
+}

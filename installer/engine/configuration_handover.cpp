@@ -1,0 +1,122 @@
+#include "engine/configuration_handover.h"
+
+#include "client/client_objects.h"
+#include "common/bounded_copy.h"
+#include "core/install_state.h"
+#include "engine/download.h"
+#include "res/resource_ids.h"
+#include "win32/com_ptr.h"
+#include "win32/reg_key.h"
+#include "win32/scoped_bstr.h"
+#include "win32/scoped_find.h"
+#include "wizard/progress_display.h"
+
+#include <string.h>
+
+namespace {
+
+const char appPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+bool clientFolderFile(char path[512], const char* name)
+{
+    return copyBounded(path, 512, installState.installFolder) && appendBounded(path, 512, "\\client\\")
+        && appendBounded(path, 512, name);
+}
+
+void handOverProxy(IZorvClientConf* configuration)
+{
+    if (!installState.useProxy)
+        return;
+    ScopedBstr section("http");
+    ScopedBstr key("proxy");
+    ScopedVariant value;
+    value.setString(installState.proxyAddress);
+    configuration->SetValue(section.get(), key.get(), value.get());
+}
+
+// Each *.cnf of the client folder is imported by its bare name, then deleted,
+// whatever the import answered.
+void importConfigurationFiles(IZorvClientConf* configuration)
+{
+    char pattern[512];
+    if (!clientFolderFile(pattern, "*.cnf"))
+        return;
+    WIN32_FIND_DATAA found;
+    ScopedFind search(pattern, found);
+    for (bool more = search.valid(); more; more = search.next(found)) {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        ScopedBstr name(found.cFileName);
+        configuration->ImportConfigFile(name.get());
+        char path[512];
+        if (clientFolderFile(path, found.cFileName))
+            DeleteFileA(path);
+    }
+}
+
+// The folder of the sibling program, from its registered application path.
+bool siblingFolder(char folder[512])
+{
+    RegKey key;
+    char subKey[256];
+    copyBounded(subKey, sizeof subKey, appPathsKey);
+    appendBounded(subKey, sizeof subKey, "pelkor.exe");
+    if (!key.open(HKEY_LOCAL_MACHINE, subKey)) {
+        copyBounded(subKey, sizeof subKey, appPathsKey);
+        appendBounded(subKey, sizeof subKey, "pelkor3.exe");
+        if (!key.open(HKEY_LOCAL_MACHINE, subKey))
+            return false;
+    }
+    if (!key.readRaw(nullptr, folder, 512))
+        return false;
+    char* lastSeparator = strrchr(folder, '\\');
+    if (lastSeparator != nullptr)
+        *lastSeparator = '\0';
+    return true;
+}
+
+// Key files the sibling program has are copied, never over existing ones.
+void copySiblingKeyFiles()
+{
+    char folder[512];
+    char pattern[512];
+    if (!siblingFolder(folder) || !copyBounded(pattern, sizeof pattern, folder)
+        || !appendBounded(pattern, sizeof pattern, "\\*.key"))
+        return;
+    WIN32_FIND_DATAA found;
+    ScopedFind search(pattern, found);
+    for (bool more = search.valid(); more; more = search.next(found)) {
+        char source[512];
+        char target[512];
+        if (copyBounded(source, sizeof source, folder) && appendBounded(source, sizeof source, "\\")
+            && appendBounded(source, sizeof source, found.cFileName) && clientFolderFile(target, found.cFileName))
+            CopyFileA(source, target, TRUE);
+    }
+}
+
+void handOverConfiguration(HWND dialog)
+{
+    char text[128];
+    loadLanguageString(IDS_UPDATING_CONFIGURATION, text, sizeof text);
+    showStatusText(dialog, text);
+
+    ComPtr<IZorvClientConf> configuration;
+    createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
+    if (configuration) {
+        handOverProxy(configuration.get());
+        importConfigurationFiles(configuration.get());
+    }
+    postExitBroadcast();
+    copySiblingKeyFiles();
+}
+
+} // namespace
+
+void finishCommand(HWND dialog)
+{
+    destroyTransfer();
+    SetDlgItemTextA(dialog, IDC_BYTES, "");
+    if (!installState.noReg)
+        handOverConfiguration(dialog);
+    EndDialog(dialog, installState.errorFlag ? 2 : 1);
+}

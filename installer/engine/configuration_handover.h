@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+// The last command of the progress dialog: releases the transfer, hands the
+// proxy and the list's configuration files to the installed client, copies
+// the sibling program's key files, and ends the dialog with the result.
+void finishCommand(HWND dialog);

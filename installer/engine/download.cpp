@@ -1,0 +1,84 @@
+#include "engine/download.h"
+
+#include "common/bounded_copy.h"
+#include "core/install_state.h"
+#include "transfer/http_request.h"
+#include "transfer/transfer.h"
+
+#include <string.h>
+
+namespace {
+
+struct PendingDownload {
+    bool active;
+    int endStatus;   // Done or Error once reported, else 0
+    int lineStart;
+    char destination[512];
+    char temporary[512];
+};
+
+PendingDownload pending = { false, 0, -1, "", "" };
+// A discarded file that its failed transfer still held open.
+char leftover[512] = "";
+
+bool isComplete(Transfer* transfer)
+{
+    if (pending.endStatus != Done || !isSuccessStatus(transfer->statusLine()))
+        return false;
+    const int announced = transfer->contentLength();
+    return announced < 0 || transfer->bytesReceived() == announced;
+}
+
+} // namespace
+
+bool startDownload(const char* url, const char* destination, int lineStart)
+{
+    pending.active = false;
+    if (!copyBounded(pending.destination, sizeof pending.destination, destination)
+        || !copyBounded(pending.temporary, sizeof pending.temporary, destination)
+        || !appendBounded(pending.temporary, sizeof pending.temporary, ".download"))
+        return false;
+    pending.active = true;
+    pending.endStatus = 0;
+    pending.lineStart = lineStart;
+    return installState.currentTransfer->start(url, pending.temporary) == 1 || pending.endStatus != 0;
+}
+
+void noteTransferEnded(int status)
+{
+    if (pending.active && pending.endStatus == 0)
+        pending.endStatus = status;
+}
+
+DownloadOutcome settleDownload()
+{
+    if (!pending.active)
+        return DownloadOutcome::None;
+    pending.active = false;
+    if (isComplete(installState.currentTransfer)
+        && MoveFileExA(pending.temporary, pending.destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        return DownloadOutcome::Installed;
+    }
+    // A transfer that failed may still hold the file open; it is deleted
+    // once the transfer is destroyed.
+    if (!DeleteFileA(pending.temporary) && GetFileAttributesA(pending.temporary) != INVALID_FILE_ATTRIBUTES)
+        copyBounded(leftover, sizeof leftover, pending.temporary);
+    return DownloadOutcome::Discarded;
+}
+
+int settledLineStart()
+{
+    return pending.lineStart;
+}
+
+void destroyTransfer()
+{
+    delete installState.currentTransfer;
+    installState.currentTransfer = nullptr;
+    if (pending.active)
+        DeleteFileA(pending.temporary);
+    pending.active = false;
+    if (leftover[0] != '\0')
+        DeleteFileA(leftover);
+    leftover[0] = '\0';
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// Downloads go into a temporary file beside their destination and replace it
+// only when complete: an upgrade that breaks off, fails to write or gets an
+// error page leaves the installed file as it was.
+
+enum class DownloadOutcome {
+    None,        // no download was pending
+    Installed,   // the file is in place
+    Discarded,   // the download failed; the destination is unchanged
+};
+
+// The lineStart of the component list's own download.
+const int listLineStart = -1;
+
+// Starts fetching url into destination through the current transfer.
+// lineStart is the list offset of the record that asked for it, or
+// listLineStart. Returns false
+// when the download could not begin; the failure has then been reported.
+bool startDownload(const char* url, const char* destination, int lineStart);
+
+// Called by the progress display when the transfer reports its end.
+void noteTransferEnded(int status);
+
+// Judges the pending download by the transfer's end and puts it in place or
+// throws it away.
+DownloadOutcome settleDownload();
+
+// The lineStart of the download that settleDownload judged last.
+int settledLineStart();
+
+// Destroys the current transfer; a download still pending is thrown away.
+void destroyTransfer();

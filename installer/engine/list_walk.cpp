@@ -1,0 +1,133 @@
+#include "engine/list_walk.h"
+
+#include "core/install_state.h"
+#include "core/private_messages.h"
+#include "engine/component_files.h"
+#include "engine/download.h"
+#include "engine/list_line_reader.h"
+#include "engine/records.h"
+#include "res/resource_ids.h"
+#include "transfer/http_request.h"
+#include "transfer/transfer_factory.h"
+#include "win32/scoped_handle.h"
+#include "wizard/progress_display.h"
+
+namespace {
+
+const char listFileName[] = "zorv3.lst";
+const char listFolder[] = "client";
+
+void postCommand(HWND dialog, WORD command)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+// A failure the user must see: the walk stops and Cancel closes at once.
+void failVisibly(HWND dialog)
+{
+    installState.errorFlag = 1;
+    showStatusString(dialog, IDS_STATUS_FIRST + Error);
+}
+
+bool listPath(char path[512])
+{
+    return componentPath(path, listFileName, listFolder);
+}
+
+// Reads the line at listOffset; returns the bytes it took (0 at the end of
+// the file, -1 on a read error).
+int readLineAt(HANDLE list, char line[listLineSize])
+{
+    if (SetFilePointer(list, installState.listOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER
+        && GetLastError() != NO_ERROR)
+        return -1;
+    char bytes[listLineSize];
+    DWORD read = 0;
+    if (!ReadFile(list, bytes, sizeof bytes, &read, nullptr))
+        return -1;
+    return readListLine(bytes, static_cast<int>(read), line);
+}
+
+void walkList(HWND dialog)
+{
+    char path[512];
+    if (!listPath(path)) {
+        failVisibly(dialog);
+        return;
+    }
+    ScopedHandle list(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!list.valid()) {
+        failVisibly(dialog);
+        return;
+    }
+    for (;;) {
+        char line[listLineSize];
+        const int taken = readLineAt(list.get(), line);
+        if (taken < 0) {
+            failVisibly(dialog);
+            return;
+        }
+        if (taken == 0) {
+            postCommand(dialog, CMD_FINISH);
+            return;
+        }
+        const int lineStart = installState.listOffset;
+        installState.listOffset += taken;
+        ListRecord record;
+        splitListLine(line, &record);
+        if (handleRecord(dialog, record, lineStart) != WalkStep::Next)
+            return;   // a download or a replacement goes on; the list is closed here
+    }
+}
+
+} // namespace
+
+void startCommand(HWND dialog)
+{
+    if (installState.currentTransfer == nullptr)
+        installState.currentTransfer = createTransfer(installState.urlIsHttp != 0, onTransferStatus,
+                                                      reinterpret_cast<LONG_PTR>(dialog));
+    if (installState.currentTransfer == nullptr) {
+        failVisibly(dialog);
+        return;
+    }
+    if (installState.useProxy)
+        installState.currentTransfer->setProxy(installState.proxyAddress);
+    installState.listOffset = 0;
+
+    char path[512];
+    char url[512];
+    if (!listPath(path) || !componentUrl(url, listFileName)) {
+        failVisibly(dialog);
+        return;
+    }
+    const bool started = startDownload(url, path, listLineStart);
+    installState.errorFlag = started ? 0 : 1;
+    if (!started)
+        showStatusString(dialog, IDS_STATUS_FIRST + Error);
+}
+
+void continueCommand(HWND dialog)
+{
+    Transfer* transfer = installState.currentTransfer;
+    if (transfer == nullptr)
+        return;
+    const char* statusLine = transfer->statusLine();
+    const DownloadOutcome outcome = settleDownload();
+    if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {
+        installState.errorFlag = 1;
+        showStatusText(dialog, statusLine);
+        return;
+    }
+    if (outcome == DownloadOutcome::Discarded) {
+        installState.errorFlag = 1;
+        if (settledLineStart() == listLineStart) {
+            // A list that did not arrive whole must not be walked, nor an old one.
+            failVisibly(dialog);
+            return;
+        }
+        rememberFailedDownload(settledLineStart());
+    }
+    walkList(dialog);
+}

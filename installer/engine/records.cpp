@@ -1,0 +1,146 @@
+#include "engine/records.h"
+
+#include "core/install_state.h"
+#include "core/private_messages.h"
+#include "engine/component_files.h"
+#include "engine/download.h"
+#include "engine/held_object.h"
+#include "engine/self_register.h"
+#include "engine/shortcut.h"
+#include "engine/system_file.h"
+#include "engine/version_check.h"
+#include "res/resource_ids.h"
+#include "transfer/transfer.h"
+#include "wizard/progress_display.h"
+
+namespace {
+
+int failedSystemFileLine = -1;
+
+// A record without the fields its type needs is not acted on.
+bool hasFields(const ListRecord& record, int needed)
+{
+    if (record.fieldCount >= needed)
+        return true;
+    installState.errorFlag = 1;
+    return false;
+}
+
+const char* optionalField(const ListRecord& record, int index)
+{
+    return index < record.fieldCount ? record.fields[index] : nullptr;
+}
+
+WalkStep refuse()
+{
+    installState.errorFlag = 1;
+    return WalkStep::Next;
+}
+
+// Starts a component download; one that cannot begin ends the walk visibly.
+WalkStep download(HWND dialog, const char* file, const char* path, int lineStart)
+{
+    char url[512];
+    if (!componentUrl(url, file))
+        return refuse();
+    if (startDownload(url, path, lineStart))
+        return WalkStep::Suspend;
+    installState.errorFlag = 1;
+    showStatusString(dialog, IDS_STATUS_FIRST + Error);
+    return WalkStep::Stop;
+}
+
+WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
+{
+    if (!hasFields(record, 3))
+        return WalkStep::Next;
+    const char* file = record.fields[0];
+    const int size = parseListNumber(record.fields[1]);
+    char path[512];
+    if (!componentPath(path, file, optionalField(record, 3)))
+        return refuse();
+    if (checkInstalledVersion(path, record.fields[2], size) >= 0) {
+        installState.doneBytes += size;
+        return WalkStep::Next;
+    }
+    return download(dialog, file, path, lineStart);
+}
+
+// A system file is downloaded into its folder first, then the same line is
+// read once more to put it in the place of the installed one.
+WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
+{
+    if (!hasFields(record, 3))
+        return WalkStep::Next;
+    if (lineStart == failedSystemFileLine)
+        return WalkStep::Next;   // its download failed already; errorFlag is set
+    const char* file = record.fields[0];
+    const int size = parseListNumber(record.fields[1]);
+    if (checkInstalledVersion(file, record.fields[2], size) >= 0) {
+        installState.doneBytes += size;
+        return WalkStep::Next;
+    }
+    char path[512];
+    if (!componentPath(path, file, optionalField(record, 3)))
+        return refuse();
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        installState.listOffset = lineStart;
+        return download(dialog, file, path, lineStart);
+    }
+    replaceSystemFile(path);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
+    return WalkStep::Suspend;
+}
+
+WalkStep shortcutRecord(HWND dialog, const ListRecord& record)
+{
+    if (!hasFields(record, 4))
+        return WalkStep::Next;
+    const char* icon = optionalField(record, 4);
+    createShortcut(dialog, record.fields[0], record.fields[1], record.fields[2], record.fields[3],
+                   icon != nullptr ? parseListNumber(icon) : 0);
+    return WalkStep::Next;
+}
+
+WalkStep registrationRecord(const ListRecord& record)
+{
+    if (hasFields(record, 1))
+        selfRegister(record.fields[0], optionalField(record, 1));
+    return WalkStep::Next;
+}
+
+WalkStep heldObjectRecord(const ListRecord& record)
+{
+    if (hasFields(record, 1))
+        holdObject(record.fields[0]);
+    return WalkStep::Next;
+}
+
+} // namespace
+
+void rememberFailedDownload(int lineStart)
+{
+    failedSystemFileLine = lineStart;
+}
+
+WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
+{
+    switch (record.type) {
+    case 'T':
+        if (hasFields(record, 1))
+            installState.totalBytes = parseListNumber(record.fields[0]);
+        return WalkStep::Next;
+    case 'I':
+        return componentRecord(dialog, record, lineStart);
+    case 'M':
+        return systemFileRecord(dialog, record, lineStart);
+    case 'H':
+        return installState.noReg ? WalkStep::Next : heldObjectRecord(record);
+    case 'L':
+        return installState.noReg ? WalkStep::Next : shortcutRecord(dialog, record);
+    case 'R':
+        return installState.noReg ? WalkStep::Next : registrationRecord(record);
+    default:
+        return WalkStep::Next;   // comments, blank lines, unknown types
+    }
+}

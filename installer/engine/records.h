@@ -1,0 +1,19 @@
+#pragma once
+#include "engine/list_record.h"
+
+#include <windows.h>
+
+// What the walk does after a record.
+enum class WalkStep {
+    Next,      // go on with the next line
+    Suspend,   // a download or a replacement was started: end the command
+    Stop,      // a failure that ends the walk (already shown)
+};
+
+// Acts on one record of the list. lineStart is the offset of its line.
+WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart);
+
+
+// A system file whose download failed is not fetched again in this walk:
+// its record, read a second time, is passed over.
+void rememberFailedDownload(int lineStart);

@@ -1,0 +1,3 @@
+#include "engine/shortcut.h"
+
+void createShortcut(HWND, const char*, const char*, const char*, const char*, int) {}

@@ -1,0 +1,148 @@
+#include "transfer/file_transfer.h"
+
+#include "common/bounded_copy.h"
+#include "core/private_messages.h"
+
+#include <io.h>
+#include <stdio.h>
+#include <time.h>
+
+FileTransfer* currentFileTransfer = nullptr;
+
+namespace {
+
+const char windowClassName[] = "AsyncFileWnd";
+const DWORD chunkSize = 4096;
+
+LRESULT CALLBACK fileTransferWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_FILE_PUMP && currentFileTransfer != nullptr)
+        currentFileTransfer->pump(window);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
+    : window(nullptr),
+      callback(callback),
+      userValue(userValue),
+      startedAt(static_cast<int32_t>(time(nullptr))),
+      lastChunk(0),
+      received(0),
+      size(0),
+      statusLineText(),
+      source(INVALID_HANDLE_VALUE),
+      destination(INVALID_HANDLE_VALUE)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = fileTransferWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = windowClassName;
+    // A second transfer of the process finds the class registered and then
+    // makes a window of it all the same.
+    if (RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
+        window = CreateWindowExA(0, windowClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
+    currentFileTransfer = this;
+}
+
+FileTransfer::~FileTransfer()
+{
+    if (currentFileTransfer == this)
+        currentFileTransfer = nullptr;
+    if (window != nullptr)
+        DestroyWindow(window);
+    // A copy still running is abandoned; its files must not stay locked.
+    closeFiles();
+}
+
+int FileTransfer::setProxy(const char*)
+{
+    return 0;
+}
+
+void FileTransfer::closeFiles()
+{
+    if (source != INVALID_HANDLE_VALUE)
+        CloseHandle(source);
+    if (destination != INVALID_HANDLE_VALUE)
+        CloseHandle(destination);
+    source = INVALID_HANDLE_VALUE;
+    destination = INVALID_HANDLE_VALUE;
+}
+
+void FileTransfer::fail(const char* format, const char* name)
+{
+    // Status lines longer than the buffer are cut, never overrun.
+    _snprintf(statusLineText, sizeof statusLineText, format, name);
+    statusLineText[sizeof statusLineText - 1] = '\0';
+    report(Error);
+}
+
+int FileTransfer::start(const char* sourcePath, const char* destinationPath)
+{
+    startedAt = static_cast<int32_t>(time(nullptr));
+    lastChunk = 0;
+    received = 0;
+    statusLineText[0] = '\0';
+    size = 0;
+    closeFiles();
+
+    if (_access(sourcePath, 4) != 0) {
+        fail("HTTP/1.0 404 File %s not found\r\n", sourcePath);
+        return 0;
+    }
+    source = CreateFileA(sourcePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (source == INVALID_HANDLE_VALUE) {
+        fail("HTTP/1.0 500 Error opening %s \r\n", sourcePath);
+        return 0;
+    }
+    size = static_cast<int>(GetFileSize(source, nullptr));
+    destination = CreateFileA(destinationPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (destination == INVALID_HANDLE_VALUE) {
+        fail("HTTP/1.0 500 Error creating %s\r\n", destinationPath);
+        closeFiles();
+        return 0;
+    }
+    if (window == nullptr || !PostMessageA(window, WM_FILE_PUMP, 0, 0)) {
+        // Without the pump nothing would ever end this copy.
+        closeFiles();
+        fail("HTTP/1.0 500 Error starting the copy of %s\r\n", sourcePath);
+        return 0;
+    }
+    return 1;
+}
+
+void FileTransfer::pump(HWND pumpWindow)
+{
+    if (source == INVALID_HANDLE_VALUE || destination == INVALID_HANDLE_VALUE)
+        return;   // a stale message after an end or a new start
+    char buffer[chunkSize];
+    DWORD read = 0;
+    if (!ReadFile(source, buffer, chunkSize, &read, nullptr)) {
+        lastChunk = 0;
+        copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 500 Error reading file\r\n");
+        closeFiles();
+        report(Error);
+        return;
+    }
+    lastChunk = static_cast<int>(read);
+    if (read == 0) {
+        copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 200 OK\r\n");
+        closeFiles();
+        report(Done);
+        return;
+    }
+    received += lastChunk;
+    DWORD written = 0;
+    if (!WriteFile(destination, buffer, read, &written, nullptr) || written != read) {
+        copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 500 Error writing file\r\n");
+        closeFiles();
+        report(Error);
+        return;
+    }
+    report(ReadingData);
+    PostMessageA(pumpWindow, WM_FILE_PUMP, 0, 0);
+}

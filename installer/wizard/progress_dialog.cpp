@@ -1,0 +1,76 @@
+#include "wizard/progress_dialog.h"
+
+#include "client/client_objects.h"
+#include "core/install_state.h"
+#include "core/private_messages.h"
+#include "engine/configuration_handover.h"
+#include "engine/list_walk.h"
+#include "res/resource_ids.h"
+#include "wizard/progress_display.h"
+
+namespace {
+
+INT_PTR onInitDialog(HWND dialog)
+{
+    installState.doneBytes = 0;
+    installState.totalBytes = 0;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_START, 0), 0);
+    installState.exitMessage = RegisterWindowMessageA("ZorvUserWantsExit");
+    return TRUE;
+}
+
+// Asks before giving up an installation that is still going well; one that
+// has failed already ends at once.
+void onCancel(HWND dialog)
+{
+    if (!installState.errorFlag) {
+        char question[128];
+        loadLanguageString(IDS_CANCEL_QUESTION, question, sizeof question);
+        if (MessageBoxA(dialog, question, ZORV_CAPTION, MB_ICONQUESTION | MB_YESNO) != IDYES)
+            return;
+    }
+    EndDialog(dialog, 2);
+}
+
+INT_PTR onCommand(HWND dialog, WORD id)
+{
+    // Every step first asks running client processes to exit.
+    PostMessageA(HWND_BROADCAST, installState.exitMessage, 0, 0);
+    switch (id) {
+    case IDCANCEL:
+        onCancel(dialog);
+        return TRUE;
+    case CMD_START:
+        startCommand(dialog);
+        return TRUE;
+    case CMD_CONTINUE:
+        continueCommand(dialog);
+        return TRUE;
+    case CMD_FINISH:
+        finishCommand(dialog);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog);
+    case WM_COMMAND:
+        return onCommand(dialog, LOWORD(wParam));
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR runProgressDialog(HWND owner)
+{
+    return DialogBoxParamA(installState.instanceHandle,
+                           MAKEINTRESOURCEA(IDD_PROGRESS + installState.languageOffset), owner,
+                           progressDialogProc, 0);
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include <windows.h>
+
+// The modal dialog in which the whole installation runs. It ends with 1 when
+// the installation succeeded, 2 when it failed or the user cancelled.
+INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the progress dialog modally, owned by the given window; returns its
+// result (-1 when it cannot be created).
+INT_PTR runProgressDialog(HWND owner);
