@@ -1,3 +1,119 @@
 #include "engine/shortcut.h"
 
-void createShortcut(HWND, const char*, const char*, const char*, const char*, int) {}
+#include "common/bounded_copy.h"
+#include "core/install_state.h"
+#include "engine/component_files.h"
+#include "engine/component_location.h"
+#include "win32/com_ptr.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <string.h>
+
+namespace {
+
+const DWORD anyClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER
+    | CLSCTX_REMOTE_SERVER;
+
+bool specialFolderPath(int folderId, char path[MAX_PATH])
+{
+    LPITEMIDLIST location = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, &location)))
+        return false;
+    const bool found = SHGetPathFromIDListA(location, path) != FALSE;
+    CoTaskMemFree(location);
+    return found;
+}
+
+// All users' programs folder, else the current user's.
+bool programsFolder(char path[MAX_PATH])
+{
+    return specialFolderPath(CSIDL_COMMON_PROGRAMS, path) || specialFolderPath(CSIDL_PROGRAMS, path);
+}
+
+// The first shortcut of a run empties its menu folder: files and subfolders.
+void wipeMenuFolderOnce(const char* shortcutFolder)
+{
+    if (!installState.wipeMenuFolder)
+        return;
+    char pattern[514] = {};   // a list of one name, closed by two terminators
+    if (!copyBounded(pattern, 512, shortcutFolder) || !appendBounded(pattern, 512, "*.*"))
+        return;
+    createParentFolders(pattern);
+    SHFILEOPSTRUCTA operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = pattern;
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    SHFileOperationA(&operation);
+    installState.wipeMenuFolder = 0;
+}
+
+// The record's file field may end in arguments, after " -" or else " /".
+// Only the field is searched: the installation folder may hold either.
+void splitArguments(const char* file, char program[512], const char** arguments)
+{
+    copyBounded(program, 512, file);
+    *arguments = nullptr;
+    char* blank = strstr(program, " -");
+    if (blank == nullptr)
+        blank = strstr(program, " /");
+    if (blank != nullptr) {
+        *arguments = file + (blank - program) + 1;
+        *blank = '\0';
+    }
+}
+
+bool saveShortcut(const char* target, const char* arguments, int iconIndex, const char* shortcutFile)
+{
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, anyClassContext, IID_IShellLinkA, link.putVoid())))
+        return false;
+    ComPtr<IPersistFile> persist;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, persist.putVoid())))
+        return false;
+    if (arguments != nullptr)
+        link->SetArguments(arguments);
+    if (iconIndex != 0)
+        link->SetIconLocation(target, iconIndex);
+    link->SetPath(target);
+    WCHAR wideFile[512];
+    if (MultiByteToWideChar(CP_ACP, 0, shortcutFile, -1, wideFile, sizeof wideFile / sizeof wideFile[0]) <= 0)
+        return false;
+    return SUCCEEDED(persist->Save(wideFile, TRUE));
+}
+
+bool makeShortcut(const char* file, const char* folder, const char* menuFolder, const char* name, int iconIndex)
+{
+    // The menu folder is emptied with a wildcard: it must lie below the programs folder.
+    if (!isSafeRelativePath(menuFolder) || !isSafeRelativePath(name))
+        return false;
+    char shortcutFolder[512];
+    if (!programsFolder(shortcutFolder) || !appendBounded(shortcutFolder, sizeof shortcutFolder, "\\")
+        || !appendBounded(shortcutFolder, sizeof shortcutFolder, menuFolder)
+        || !appendBounded(shortcutFolder, sizeof shortcutFolder, "\\"))
+        return false;
+    wipeMenuFolderOnce(shortcutFolder);
+    createParentFolders(shortcutFolder);
+
+    char program[512];
+    const char* arguments = nullptr;
+    splitArguments(file, program, &arguments);
+    char target[512];
+    if (!componentPath(target, program, folder))
+        return false;
+    char shortcutFile[512];
+    if (!copyBounded(shortcutFile, sizeof shortcutFile, shortcutFolder)
+        || !appendBounded(shortcutFile, sizeof shortcutFile, name)
+        || !appendBounded(shortcutFile, sizeof shortcutFile, ".lnk"))
+        return false;
+    return saveShortcut(target, arguments, iconIndex, shortcutFile);
+}
+
+} // namespace
+
+void createShortcut(HWND, const char* file, const char* folder, const char* menuFolder, const char* name,
+                    int iconIndex)
+{
+    if (!makeShortcut(file, folder, menuFolder, name, iconIndex))
+        installState.errorFlag = 1;
+}

@@ -1,6 +1,120 @@
 #include "startup/post_install.h"
 
-// Filled in with the configuration hand-over and the access rights.
-void writeInstallStamp() {}
+#include "client/client_objects.h"
+#include "common/bounded_copy.h"
+#include "core/install_state.h"
+#include "win32/com_ptr.h"
+#include "win32/scoped_bstr.h"
+#include "win32/scoped_handle.h"
+#include "win32/scoped_local.h"
 
-void finishClientFiles(const char*) {}
+#include <aclapi.h>
+#include <sddl.h>
+#include <stdio.h>
+#include <time.h>
+
+namespace {
+
+// The folder's add-file right: everyone may create files in it.
+const DWORD folderAddFileRight = 2;
+
+void setStampValue(IZorvClientConf* configuration, const char* key, ScopedVariant& value)
+{
+    ScopedBstr section("installer");
+    ScopedBstr name(key);
+    configuration->SetValue(section.get(), name.get(), value.get());
+}
+
+void createIfMissing(const char* path)
+{
+    ScopedHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void showAccessError(const char* format, const char* path, DWORD error)
+{
+    char text[512];
+    _snprintf(text, sizeof text, format, path, static_cast<long>(error));
+    text[sizeof text - 1] = '\0';
+    MessageBoxA(nullptr, text, ZORV_CAPTION, MB_OK);
+}
+
+void grantEveryoneAccess(const char* path, bool isFile)
+{
+    PACL oldList = nullptr;
+    ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
+    DWORD error = GetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                        &oldList, nullptr, descriptor.put());
+    if (error != ERROR_SUCCESS) {
+        showAccessError("GetNamedSecurityInfo(%s): Error %ld", path, error);
+        return;
+    }
+    ScopedLocal<PSID> everyone;
+    ConvertStringSidToSidA("S-1-1-0", everyone.put());
+
+    EXPLICIT_ACCESSA entry = {};
+    entry.grfAccessPermissions = isFile ? FILE_GENERIC_WRITE : folderAddFileRight;
+    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfInheritance = NO_INHERITANCE;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    entry.Trustee.ptstrName = static_cast<LPSTR>(everyone.get());
+
+    ScopedLocal<PACL> newList;
+    error = SetEntriesInAclA(1, &entry, oldList, newList.put());
+    if (error != ERROR_SUCCESS) {
+        showAccessError("SetEntriesInAcl(%s): Error %ld", path, error);
+        return;
+    }
+    error = SetNamedSecurityInfoA(const_cast<LPSTR>(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, newList.get(), nullptr);
+    if (error != ERROR_SUCCESS)
+        showAccessError("SetNamedSecurityInfo(%s): Error %ld", path, error);
+}
+
+} // namespace
+
+void writeInstallStamp()
+{
+    ComPtr<IZorvClientConf> configuration;
+    createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
+    if (configuration) {
+        if (installState.urlIsHttp) {
+            ScopedVariant origin;
+            origin.setString(installState.baseUrl);
+            setStampValue(configuration.get(), "origin", origin);
+        }
+        ScopedVariant stamp;
+        stamp.setInt32(static_cast<LONG>(time(nullptr)));
+        setStampValue(configuration.get(), "tstamp", stamp);
+    }
+    postExitBroadcast();
+}
+
+void finishClientFiles(const char* installFolder)
+{
+    // Order matters: the files are made first, then everyone may write them;
+    // the configuration file itself is never created here.
+    static const char* const created[] = { "\\client\\zorvc.log", "\\client\\zorvc.ini.bak",
+                                           "\\client\\trusted.cas" };
+    struct Grant {
+        const char* suffix;
+        bool isFile;
+    };
+    static const Grant granted[] = {
+        { "\\client", false },
+        { "\\client\\zorvc.log", true },
+        { "\\client\\zorvc.ini", true },
+        { "\\client\\zorvc.ini.bak", true },
+        { "\\client\\trusted.cas", true },
+    };
+    char path[512];
+    for (const char* suffix : created) {
+        if (copyBounded(path, sizeof path, installFolder) && appendBounded(path, sizeof path, suffix))
+            createIfMissing(path);
+    }
+    for (const Grant& grant : granted) {
+        if (copyBounded(path, sizeof path, installFolder) && appendBounded(path, sizeof path, grant.suffix))
+            grantEveryoneAccess(path, grant.isFile);
+    }
+}

@@ -1,5 +1,94 @@
+#include "client/client_objects.h"
+#include "core/install_state.h"
+#include "res/resource_ids.h"
+#include "win32/com_ptr.h"
+#include "win32/reg_key.h"
+#include "win32/scoped_bstr.h"
+#include "win32/scoped_handle.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
+#include "wizard/progress_display.h"
+
+#include <stdio.h>
+
+namespace {
+
+// The installer runs once more after the restart and opens on this page.
+void writeRunOnceEntry()
+{
+    RegKey key;
+    if (!key.open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"))
+        return;
+    char ownPath[512];
+    const DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
+    if (length == 0 || length >= sizeof ownPath)
+        return;
+    char command[512];
+    const int written = _snprintf(command, sizeof command, "\"%s\" -afterboot", ownPath);
+    // A cut entry would start something else: none is written then.
+    if (written < 0 || written >= static_cast<int>(sizeof command))
+        return;
+    key.writeString("zorv", command);
+}
+
+void showText(HWND page, int control, int baseId)
+{
+    char text[128];
+    loadLanguageString(baseId, text, sizeof text);
+    SetDlgItemTextA(page, control, text);
+}
+
+INT_PTR onSetActive(HWND page)
+{
+    INT_PTR handled = activatePage(page, buttonsFinish);
+    if (installState.errorFlag) {
+        showText(page, IDC_STATUS, IDS_FINISHED_WITH_ERRORS);
+    } else if (installState.restartPending) {
+        writeRunOnceEntry();
+        showText(page, IDC_STATUS, IDS_RESTART_NEEDED);
+        showText(page, IDC_REBOOT_NOW, IDS_REBOOT_NOW);
+        ShowWindow(GetDlgItem(page, IDC_REBOOT_NOW), SW_SHOW);
+        CheckDlgButton(page, IDC_REBOOT_NOW, BST_CHECKED);
+    } else {
+        showText(page, IDC_STATUS, IDS_FINISHED_OK);
+    }
+    return handled;
+}
+
+void restartWindows()
+{
+    const bool ntFamily = (GetVersion() & 0x80000000u) == 0;
+    if (ntFamily) {
+        HANDLE token = nullptr;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
+            ScopedHandle ownedToken(token);
+            TOKEN_PRIVILEGES privileges = {};
+            privileges.PrivilegeCount = 1;
+            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        }
+    }
+    ExitWindowsEx(EWX_REBOOT, 0);
+}
+
+INT_PTR onWizardFinish(HWND page)
+{
+    {
+        ComPtr<IZorvClientConf> configuration;
+        createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
+        if (configuration) {
+            ScopedBstr answer;
+            configuration->QueryAtFinish(answer.put());
+        }
+        postExitBroadcast();
+    }
+    if (IsDlgButtonChecked(page, IDC_REBOOT_NOW) == BST_CHECKED && installState.restartPending)
+        restartWindows();
+    return setPageResult(page, FALSE);   // never vetoed: the sheet closes
+}
+
+} // namespace
 
 INT_PTR CALLBACK finishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
@@ -7,9 +96,9 @@ INT_PTR CALLBACK finishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
         return FALSE;
     switch (notifyCode(lParam)) {
     case PSN_SETACTIVE:
-        return activatePage(page, buttonsFinish);
+        return onSetActive(page);
     case PSN_WIZFINISH:
-        return setPageResult(page, FALSE);   // never vetoed: the sheet closes
+        return onWizardFinish(page);
     default:
         return FALSE;
     }
