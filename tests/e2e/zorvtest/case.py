@@ -1,5 +1,6 @@
 """Base class for end-to-end test modules: one Wine session per module."""
 
+import os
 import unittest
 
 from zorvtest.session import WineSession
@@ -57,3 +58,39 @@ class SessionTestCase(unittest.TestCase):
             if timeout <= 0:
                 break
         return texts
+
+
+class InstallTestCase(SessionTestCase):
+    """Walks the wizard into an installation and out of it."""
+
+    INSTALL_FOLDER = "C:\\Program Files\\Brenix\\ZORV3"
+
+    def walk_to_ready(self, args=(), language=None):
+        offset = self.offset(language)
+        installer = self.start_wizard(args, language=language, page=WELCOME + offset)
+        for page in (FOLDER, PROXY, READY):
+            self.session.press("next")
+            self.session.wait_page(page + offset)
+        return installer
+
+    def install(self, args=(), timeout=120, language=None, before_next=None):
+        """Runs one installation to the finish page; returns (installer, finish text)."""
+        installer = self.walk_to_ready(args, language=language)
+        if before_next is not None:
+            before_next()
+        self.session.press("next")
+        self.session.wait_page(FINISH + self.offset(language), timeout=timeout)
+        return installer, self.session.text(1006)
+
+    def finish(self, installer):
+        self.session.press("finish")
+        self.session.driver("wait-gone", 30, timeout=30)
+        self.answer_remaining_boxes(installer)
+        self.assertEqual(installer.wait(60), 0)
+
+    @staticmethod
+    def offset(language):
+        return {"de": 1000, "fr": 2000}.get(language, 0)
+
+    def installed(self, *parts):
+        return os.path.join(self.session.unix_path(self.INSTALL_FOLDER), *parts)
