@@ -23,13 +23,14 @@ def write_distribution(folder, files, list_lines=None, list_bytes=None):
 
 
 def digest_tree(root):
-    """path relative to root -> (size, sha1, mtime) for every file below root."""
+    """path relative to root -> (size, sha1, mtime, inode) for every file below root."""
     result = {}
     for base, _, names in os.walk(root):
         for name in names:
             path = os.path.join(base, name)
             with open(path, "rb") as f:
                 data = f.read()
+            status = os.stat(path)
             result[os.path.relpath(path, root)] = (len(data), hashlib.sha1(data).hexdigest(),
-                                                   os.stat(path).st_mtime_ns)
+                                                   status.st_mtime_ns, status.st_ino)
     return result
