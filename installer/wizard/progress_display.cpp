@@ -9,16 +9,49 @@
 
 #include <commctrl.h>
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 
 namespace {
+
+// What the dialog shows now, so that a report repaints only what changed:
+// one report comes for every 4096 bytes.
+struct ShownProgress {
+    HWND dialog;
+    int status;
+    int filePercent;
+    int totalPercent;
+    char byteCounts[256];
+};
+
+ShownProgress shown = { nullptr, -1, -1, -1, "" };
+
+ShownProgress& shownFor(HWND dialog)
+{
+    if (shown.dialog != dialog) {
+        shown.dialog = dialog;
+        shown.status = -1;
+        shown.filePercent = -1;
+        shown.totalPercent = -1;
+        shown.byteCounts[0] = '\0';
+    }
+    return shown;
+}
+
+void setBar(HWND dialog, int control, int percent, int& current)
+{
+    if (percent == current)
+        return;
+    current = percent;
+    SendDlgItemMessageA(dialog, control, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
 
 int percentOf(double part, double whole)
 {
     return static_cast<int>(part * 100.0 / whole);
 }
 
-void showByteCounts(HWND dialog, Transfer* transfer)
+void showByteCounts(HWND dialog, Transfer* transfer, ShownProgress& current)
 {
     const int received = transfer->bytesReceived();
     const int expected = transfer->contentLength();
@@ -28,6 +61,9 @@ void showByteCounts(HWND dialog, Transfer* transfer)
     _snprintf(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received), formatSize(1, expected),
               rate);
     line[sizeof line - 1] = '\0';
+    if (strcmp(line, current.byteCounts) == 0)
+        return;
+    strcpy(current.byteCounts, line);
     SetDlgItemTextA(dialog, IDC_BYTES, line);
 }
 
@@ -41,6 +77,7 @@ void loadLanguageString(int baseId, char* buffer, int capacity)
 
 void showStatusText(HWND dialog, const char* text)
 {
+    shownFor(dialog).status = -1;   // no longer a transfer status
     SetDlgItemTextA(dialog, IDC_STATUS, text);
 }
 
@@ -59,19 +96,22 @@ void onTransferStatus(int32_t status, LONG_PTR context)
     if (!IsWindow(dialog) || transfer == nullptr)
         return;
 
-    if (status >= Idle && status <= Error)
+    ShownProgress& current = shownFor(dialog);
+    if (status != current.status && status >= Idle && status <= Error) {
         showStatusString(dialog, IDS_STATUS_FIRST + status);
+        current.status = status;
+    }
 
     int percent = 0;
     if (transfer->bytesReceived() > 0 && transfer->contentLength() > 0) {
         percent = percentOf(transfer->bytesReceived(), transfer->contentLength());
-        showByteCounts(dialog, transfer);
+        showByteCounts(dialog, transfer, current);
     }
     installState.doneBytes += transfer->lastChunkBytes();
-    SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    setBar(dialog, IDC_FILE_PROGRESS, percent, current.filePercent);
     if (installState.totalBytes != 0)
-        SendDlgItemMessageA(dialog, IDC_TOTAL_PROGRESS, PBM_SETPOS,
-                            static_cast<WPARAM>(percentOf(installState.doneBytes, installState.totalBytes)), 0);
+        setBar(dialog, IDC_TOTAL_PROGRESS, percentOf(installState.doneBytes, installState.totalBytes),
+               current.totalPercent);
 
     if (status == Error)
         installState.errorFlag = 1;
