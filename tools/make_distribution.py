@@ -1,0 +1,324 @@
+#!/usr/bin/env python3
+"""Writes the component list "zorv3.lst" of a distribution folder.
+
+    make_distribution.py FOLDER TEMPLATE [-o OUTPUT] [--unversioned TEXT]
+
+FOLDER holds the components as the installer fetches them (the distribution
+location is flat). TEMPLATE is the list as it should be, with placeholders the
+tool fills in from the files:
+
+    {size}     in an I or M record: the byte size of the record's file
+    {version}  in an I or M record: the file version of the record's file from
+               its version resource, "%u.%u.%u.%u"; a file without one gets the
+               --unversioned text (default 0.0.0.0), and the installer then
+               fetches it on every run
+    {total}    anywhere, usually in the T record: the sum of the size fields of
+               all I and M records
+
+Lines starting with "##" are notes of the template and are left out; every
+other line, comments and blank lines included, is written as it is apart from
+the placeholders. The list is written with CR LF line ends into
+FOLDER/zorv3.lst unless -o names another file. Files of the folder that no
+record names are reported as warnings.
+
+Exit code 0 on success, 1 on an error in the template or the folder (the
+message names the template line; nothing is written), 2 on bad usage.
+Python 3 standard library only.
+"""
+
+import argparse
+import os
+import re
+import struct
+import sys
+
+LIST_NAME = "zorv3.lst"
+ENCODING = "cp1252"           # the installer reads the list as ANSI text
+LINE_CAPACITY = 511           # longer lines are split by the installer's reader
+INT32_MAX = 2 ** 31 - 1
+RT_VERSION = 16
+FIXED_INFO_SIGNATURE = 0xFEEF04BD
+PLACEHOLDER = re.compile(r"\{([A-Za-z_]*)\}")
+KNOWN_PLACEHOLDERS = ("size", "version", "total")
+VERSION_TEXT = re.compile(r"^\d+\.\d+\.\d+\.\d+$")
+
+
+class DistributionError(Exception):
+    pass
+
+
+# -- version resources ------------------------------------------------------------
+
+class _Image:
+    """Bounds-checked reads of a PE file's bytes; any read outside them is None."""
+
+    def __init__(self, data):
+        self.data = data
+
+    def u16(self, offset):
+        if offset < 0 or offset + 2 > len(self.data):
+            return None
+        return struct.unpack_from("<H", self.data, offset)[0]
+
+    def u32(self, offset):
+        if offset < 0 or offset + 4 > len(self.data):
+            return None
+        return struct.unpack_from("<I", self.data, offset)[0]
+
+
+def _sections(image, pe):
+    count = image.u16(pe + 6)
+    optional_size = image.u16(pe + 20)
+    if count is None or optional_size is None:
+        return None, None
+    optional = pe + 24
+    magic = image.u16(optional)
+    if magic == 0x10B:
+        directories = optional + 96
+        directory_count = image.u32(optional + 92)
+    elif magic == 0x20B:
+        directories = optional + 112
+        directory_count = image.u32(optional + 108)
+    else:
+        return None, None
+    if directory_count is None or directory_count <= 2:
+        return None, None
+    resource_rva = image.u32(directories + 2 * 8)
+    if not resource_rva:
+        return None, None
+    table = optional + optional_size
+    sections = []
+    for index in range(count):
+        entry = table + index * 40
+        virtual_size = image.u32(entry + 8)
+        virtual_address = image.u32(entry + 12)
+        raw_size = image.u32(entry + 16)
+        raw_pointer = image.u32(entry + 20)
+        if None in (virtual_size, virtual_address, raw_size, raw_pointer):
+            return None, None
+        sections.append((virtual_address, virtual_size, raw_size, raw_pointer))
+    return resource_rva, sections
+
+
+def _file_offset(sections, rva, length):
+    """The file offset of length bytes at rva, when they lie in one section's raw data."""
+    for virtual_address, virtual_size, raw_size, raw_pointer in sections:
+        span = max(virtual_size, raw_size)
+        if virtual_address <= rva and rva + length <= virtual_address + span:
+            if rva + length - virtual_address > raw_size:
+                return None
+            return raw_pointer + rva - virtual_address
+    return None
+
+
+def _directory_entries(image, directory):
+    named = image.u16(directory + 12)
+    numbered = image.u16(directory + 14)
+    if named is None or numbered is None:
+        return []
+    entries = []
+    for index in range(named + numbered):
+        name = image.u32(directory + 16 + index * 8)
+        target = image.u32(directory + 20 + index * 8)
+        if name is None or target is None:
+            return []
+        entries.append((name, target))
+    return entries
+
+
+def read_file_version(data):
+    """The file version of a PE file's version resource as "%u.%u.%u.%u", or
+    None when the bytes are no PE file or carry no readable version resource."""
+    image = _Image(bytes(data))
+    if image.data[:2] != b"MZ":
+        return None
+    pe = image.u32(0x3C)
+    if pe is None or image.data[pe:pe + 4] != b"PE\0\0":
+        return None
+    resource_rva, sections = _sections(image, pe)
+    if resource_rva is None:
+        return None
+    root = _file_offset(sections, resource_rva, 16)
+    if root is None:
+        return None
+
+    # Type, name, language: the version resource's first name and first language.
+    directory = root
+    for level in range(3):
+        entries = _directory_entries(image, directory)
+        if level == 0:
+            entries = [entry for entry in entries if entry[0] == RT_VERSION]
+        if not entries:
+            return None
+        target = entries[0][1]
+        is_directory = bool(target & 0x80000000)
+        if is_directory != (level < 2):
+            return None
+        directory = root + (target & 0x7FFFFFFF)
+    data_rva = image.u32(directory)
+    data_size = image.u32(directory + 4)
+    if data_rva is None or data_size is None or data_size < 92:
+        return None
+    block = _file_offset(sections, data_rva, data_size)
+    if block is None:
+        return None
+
+    # VS_VERSIONINFO: lengths, type, the key "VS_VERSION_INFO", then the fixed
+    # block aligned to 32 bits.
+    value_length = image.u16(block + 2)
+    key = image.data[block + 6:block + 6 + 32]
+    if value_length is None or value_length < 52 or key != "VS_VERSION_INFO\0".encode("utf-16-le"):
+        return None
+    fixed = block + 40
+    if image.u32(fixed) != FIXED_INFO_SIGNATURE:
+        return None
+    most = image.u32(fixed + 8)
+    least = image.u32(fixed + 12)
+    if most is None or least is None:
+        return None
+    return "%u.%u.%u.%u" % (most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF)
+
+
+def file_version(path):
+    with open(path, "rb") as handle:
+        # Text files and other data, however large, are not read whole.
+        if handle.read(2) != b"MZ":
+            return None
+        handle.seek(0)
+        return read_file_version(handle.read())
+
+
+# -- the list -----------------------------------------------------------------------
+
+def record_fields(line):
+    """The fields as the installer splits them: at "," with empty fields dropped."""
+    return [field for field in line.split(",") if field]
+
+
+def _component_path(folder, name, line_number):
+    path = os.path.join(folder, *name.replace("\\", "/").split("/"))
+    if not os.path.isfile(path):
+        raise DistributionError("line %d: the component %s is not in %s" % (line_number, name, folder))
+    return path
+
+
+def _fill_record(line, line_number, folder, unversioned):
+    """Fills {size} and {version} of an I or M record; returns the line and its size field."""
+    used = set(PLACEHOLDER.findall(line)) & {"size", "version"}
+    fields = record_fields(line)
+    if len(fields) < 4:
+        raise DistributionError("line %d: an %s record needs a file, a size and a version" % (line_number, line[0]))
+    name = fields[1]
+    if PLACEHOLDER.search(name):
+        raise DistributionError("line %d: the file field holds a placeholder" % line_number)
+    if used:
+        path = _component_path(folder, name, line_number)
+        size = os.path.getsize(path)
+        if size > INT32_MAX:
+            raise DistributionError("line %d: %s is larger than a list can say" % (line_number, name))
+        version = file_version(path) or unversioned
+        line = line.replace("{size}", str(size)).replace("{version}", version)
+        fields = record_fields(line)
+    size_field, version_field = fields[2], fields[3]
+    if not re.fullmatch(r"\d+", size_field):
+        raise DistributionError("line %d: the size field %r is not a byte count" % (line_number, size_field))
+    if not VERSION_TEXT.match(version_field):
+        raise DistributionError("line %d: the version field %r is not of the form a.b.c.d" % (line_number, version_field))
+    return line, name, int(size_field)
+
+
+def fill_template(template_text, folder, unversioned="0.0.0.0"):
+    """Returns the list's lines (without line ends), the components named by
+    I and M records, and the total."""
+    lines = []
+    components = []
+    total = 0
+    for line_number, line in enumerate(template_text.split("\n"), start=1):
+        line = line[:-1] if line.endswith("\r") else line
+        if line.startswith("##"):
+            continue
+        for name in PLACEHOLDER.findall(line):
+            if name not in KNOWN_PLACEHOLDERS:
+                raise DistributionError("line %d: unknown placeholder {%s}" % (line_number, name))
+        if line[:1] in ("I", "M"):
+            line, name, size = _fill_record(line, line_number, folder, unversioned)
+            components.append((name, size, record_fields(line)[3]))
+            total += size
+        elif "{size}" in line or "{version}" in line:
+            raise DistributionError("line %d: {size} and {version} belong in I and M records" % line_number)
+        lines.append((line_number, line))
+    if total > INT32_MAX:
+        raise DistributionError("the total of %d bytes is larger than a list can say" % total)
+    # The last line end of the template ends its last line, it opens no new one.
+    if lines and lines[-1][1] == "" and template_text.endswith("\n"):
+        lines.pop()
+    result = []
+    for line_number, line in lines:
+        line = line.replace("{total}", str(total))
+        if len(line) > LINE_CAPACITY:
+            raise DistributionError("line %d: longer than %d characters" % (line_number, LINE_CAPACITY))
+        result.append(line)
+    return result, components, total
+
+
+def unlisted_files(folder, components, skipped):
+    named = {name.replace("\\", "/").lower() for name, _, _ in components}
+    found = []
+    for directory, _, files in os.walk(folder):
+        for name in files:
+            path = os.path.join(directory, name)
+            relative = os.path.relpath(path, folder).replace(os.sep, "/")
+            if relative.lower() not in named and os.path.abspath(path) not in skipped:
+                found.append(relative)
+    return sorted(found)
+
+
+def write_list(path, lines):
+    data = "".join(line + "\r\n" for line in lines)
+    try:
+        encoded = data.encode(ENCODING)
+    except UnicodeEncodeError as error:
+        raise DistributionError("the list holds a character that %s cannot encode: %s" % (ENCODING, error))
+    # Written beside the target and moved over it, so a failed run leaves no half list.
+    temporary = path + ".tmp"
+    with open(temporary, "wb") as handle:
+        handle.write(encoded)
+    os.replace(temporary, path)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Writes the component list zorv3.lst of a distribution folder.")
+    parser.add_argument("folder", help="the distribution folder with the components")
+    parser.add_argument("template", help="the list template")
+    parser.add_argument("-o", "--output", help="the list to write (default: FOLDER/zorv3.lst)")
+    parser.add_argument("--unversioned", default="0.0.0.0",
+                        help="version text for files without a version resource (default: 0.0.0.0)")
+    args = parser.parse_args(argv)
+    output = args.output or os.path.join(args.folder, LIST_NAME)
+    try:
+        if not os.path.isdir(args.folder):
+            raise DistributionError("%s is not a folder" % args.folder)
+        if not VERSION_TEXT.match(args.unversioned):
+            raise DistributionError("--unversioned %r is not of the form a.b.c.d" % args.unversioned)
+        try:
+            with open(args.template, "rb") as handle:
+                template_text = handle.read().decode(ENCODING)
+        except (OSError, UnicodeDecodeError) as error:
+            raise DistributionError("cannot read the template: %s" % error)
+        lines, components, total = fill_template(template_text, args.folder, args.unversioned)
+        write_list(output, lines)
+    except (DistributionError, OSError) as error:
+        print("make_distribution: %s" % error, file=sys.stderr)
+        return 1
+
+    skipped = {os.path.abspath(output), os.path.abspath(args.template)}
+    for name in unlisted_files(args.folder, components, skipped):
+        print("make_distribution: warning: %s is in the folder but in no record" % name, file=sys.stderr)
+    for name, size, version in components:
+        print("%-24s %10d  %s" % (name, size, version))
+    print("%s: %d components, %d bytes" % (output, len(components), total))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
