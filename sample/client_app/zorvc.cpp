@@ -17,6 +17,11 @@ namespace {
 
 UINT exitMessage = 0;
 
+// Like a real client, the sample takes a moment to wind down after the
+// installer's request: it saves its state, then goes.
+const UINT_PTR windDownTimer = 1;
+const UINT windDownMilliseconds = 1500;
+
 void journal(const char* text)
 {
     journalLine(nullptr, text);
@@ -26,10 +31,14 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 {
     if (exitMessage != 0 && message == exitMessage) {
         journal("zorvc exit broadcast");
-        DestroyWindow(window);
+        SetTimer(window, windDownTimer, windDownMilliseconds, nullptr);
         return 0;
     }
     switch (message) {
+    case WM_TIMER:
+        if (wParam == windDownTimer)
+            DestroyWindow(window);
+        return 0;
     case WM_CLOSE:
         journal("zorvc quit");
         DestroyWindow(window);
