@@ -1,4 +1,5 @@
-"""Runs the freshly built installer under Wine (see demo.sh)."""
+"""Runs the freshly built installer under Wine against the sample
+distribution (see demo.sh), then prints what it installed."""
 
 import os
 import sys
@@ -10,35 +11,76 @@ os.environ.setdefault("ZORV_E2E_WORK", os.path.join(BUILD, "demo"))
 os.environ.setdefault("ZORV_SCREENSHOTS", os.path.join(BUILD, "demo", "screenshots"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
+from zorvtest.sample import Journal, copy_distribution  # noqa: E402
 from zorvtest.session import WineSession  # noqa: E402
 
-PAGES = ((102, "welcome"), (106, "folder"), (103, "proxy"), (104, "ready"), (107, "finish"))
+INSTALL_FOLDER = "C:\\Program Files\\Brenix\\ZORV3"
+PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\ZORV Client V3"
+PAGES = ((102, "welcome"), (106, "folder"), (103, "proxy"), (104, "ready"))
 
 
 def has_display():
     display = os.environ.get("DISPLAY", "")
     if not display.startswith(":"):
         return False
-    number = display[1:].split(".")[0]
-    return os.path.exists("/tmp/.X11-unix/X" + number)
+    return os.path.exists("/tmp/.X11-unix/X" + display[1:].split(".")[0])
 
 
 def run_in_window(session, args):
-    print("Starting the installer on %s; close the wizard to end." % os.environ["DISPLAY"])
+    print("The installer opens on %s; walk it through and close it to end." % os.environ["DISPLAY"])
     installer = session.start_installer(args)
-    code = installer.wait(timeout=24 * 3600)
-    print("The installer ended with exit code %d." % code)
+    print("The installer ended with exit code %d." % installer.wait(timeout=24 * 3600))
+
+
+def shot(session, name):
+    print("  screenshot: %s" % session.screenshot(name))
 
 
 def run_on_virtual_display(session, args):
     installer = session.start_installer(args)
     session.driver("wait-sheet", 30, timeout=30)
     for template, name in PAGES:
-        session.wait_page(template, timeout=120)
-        print("page %d (%s): %s" % (template, name, session.screenshot("%02d-%s" % (template, name))))
-        session.press("finish" if template == 107 else "next")
+        session.wait_page(template, timeout=60)
+        print("page %d (%s)" % (template, name))
+        shot(session, "%d-%s" % (template, name))
+        session.press("next")
+    if session.driver_ok("wait-progress", 10, timeout=10):
+        print("progress dialog: %s" % session.text(1006))
+        shot(session, "105-progress")
+    session.wait_page(107, timeout=300)
+    print("page 107 (finish): %s" % session.text(1006))
+    shot(session, "107-finish")
+    session.press("finish")
     session.driver("wait-gone", 60, timeout=60)
+    while installer.running():
+        if session.driver_ok("wait-msgbox", 1, timeout=5):
+            box = session.wait_msgbox(5)
+            print("message box: %s" % box["text"])
+            session.answer_msgbox(1)
     print("The installer ended with exit code %d." % installer.wait(60))
+
+
+def report(session):
+    root = session.unix_path(INSTALL_FOLDER)
+    print("\nInstalled under %s:" % INSTALL_FOLDER)
+    for base, _, names in sorted(os.walk(root)):
+        for name in sorted(names):
+            path = os.path.join(base, name)
+            print("  %-40s %8d bytes" % (os.path.relpath(path, root), os.path.getsize(path)))
+    system = session.drive_c("windows", "system32", "zorvsys.dll")
+    if os.path.exists(system):
+        print("System folder: C:\\windows\\system32\\zorvsys.dll %d bytes" % os.path.getsize(system))
+    menu = session.unix_path(PROGRAMS)
+    if os.path.isdir(menu):
+        print("Start menu (%s):" % PROGRAMS)
+        for base, _, names in os.walk(menu):
+            for name in sorted(names):
+                print("  " + os.path.relpath(os.path.join(base, name), menu))
+    lines = Journal(os.path.join(root, "client")).lines()
+    if lines:
+        print("What the client was told (its journal):")
+        for line in lines:
+            print("  " + line)
 
 
 def main():
@@ -50,10 +92,14 @@ def main():
         session._start_xvfb = lambda: None
     session.start()
     try:
+        copy_distribution(session, "dist")
+        args = args or ["/url", "file:C:\\dist"]
+        print("Installing the sample distribution: installer.exe %s" % " ".join(args))
         if virtual:
             run_on_virtual_display(session, args)
         else:
             run_in_window(session, args)
+        report(session)
     finally:
         session.stop()
 
