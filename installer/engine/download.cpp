@@ -31,17 +31,18 @@ bool isComplete(Transfer* transfer)
 
 } // namespace
 
-bool startDownload(const char* url, const char* destination, int lineStart)
+DownloadStart startDownload(const char* url, const char* destination, int lineStart)
 {
     pending.active = false;
     if (!copyBounded(pending.destination, sizeof pending.destination, destination)
         || !copyBounded(pending.temporary, sizeof pending.temporary, destination)
         || !appendBounded(pending.temporary, sizeof pending.temporary, ".download"))
-        return false;
+        return DownloadStart{ false, false };
     pending.active = true;
     pending.endStatus = 0;
     pending.lineStart = lineStart;
-    return installState.currentTransfer->start(url, pending.temporary) == 1 || pending.endStatus != 0;
+    const bool begun = installState.currentTransfer->start(url, pending.temporary) == 1;
+    return DownloadStart{ begun, pending.endStatus != 0 };
 }
 
 void noteTransferEnded(int status)

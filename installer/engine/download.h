@@ -13,11 +13,15 @@ enum class DownloadOutcome {
 // The lineStart of the component list's own download.
 const int listLineStart = -1;
 
+// How a download's start went.
+struct DownloadStart {
+    bool begun;      // the transfer accepted it (its start returned 1)
+    bool reported;   // the transfer reported an end already, so a continue command will come
+};
+
 // Starts fetching url into destination through the current transfer.
-// lineStart is the list offset of the record that asked for it, or
-// listLineStart. Returns false
-// when the download could not begin; the failure has then been reported.
-bool startDownload(const char* url, const char* destination, int lineStart);
+// lineStart is the list offset of the record that asked for it, or listLineStart.
+DownloadStart startDownload(const char* url, const char* destination, int lineStart);
 
 // Called by the progress display when the transfer reports its end.
 void noteTransferEnded(int status);

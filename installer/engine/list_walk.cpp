@@ -102,9 +102,10 @@ void startCommand(HWND dialog)
         failVisibly(dialog);
         return;
     }
-    const bool started = startDownload(url, path, listLineStart);
-    installState.errorFlag = started ? 0 : 1;
-    if (!started)
+    const DownloadStart start = startDownload(url, path, listLineStart);
+    installState.errorFlag = start.begun ? 0 : 1;
+    // A start that failed without a report would leave the dialog waiting.
+    if (!start.begun && !start.reported)
         showStatusString(dialog, IDS_STATUS_FIRST + Error);
 }
 

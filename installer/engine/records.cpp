@@ -43,7 +43,8 @@ WalkStep download(HWND dialog, const char* file, const char* path, int lineStart
     char url[512];
     if (!componentUrl(url, file))
         return refuse();
-    if (startDownload(url, path, lineStart))
+    const DownloadStart start = startDownload(url, path, lineStart);
+    if (start.begun || start.reported)
         return WalkStep::Suspend;
     installState.errorFlag = 1;
     showStatusString(dialog, IDS_STATUS_FIRST + Error);
