@@ -115,7 +115,7 @@ class VersionResourceTest(unittest.TestCase):
     def test_the_built_sample_distribution(self):
         folder = os.path.join(WIN32_DIR, "sample", "distribution")
         expected = {"zorvcore.dll": "3.1.0.0", "zorvui.dll": "3.1.0.2", "zorvclient.dll": "3.1.0.1",
-                    "zorvc.exe": "3.1.0.3", "readme.txt": None}
+                    "zorvc.exe": "3.1.0.3", "zorvsys.dll": "3.1.0.4", "readme.txt": None, "site.cnf": None}
         for name, version in expected.items():
             self.assertEqual(make_distribution.file_version(os.path.join(folder, name)), version, name)
         with open(os.path.join(folder, "zorv3.lst"), "rb") as handle:
@@ -123,8 +123,8 @@ class VersionResourceTest(unittest.TestCase):
         self.assertTrue(data.endswith(b"\r\n"))
         lines = data.decode("cp1252").split("\r\n")[:-1]
         self.assertNotIn("\n", "".join(lines))
-        records = [line.split(",") for line in lines if line[:1] in ("T", "I")]
-        sizes = {fields[1]: int(fields[2]) for fields in records if fields[0] == "I"}
+        records = [line.split(",") for line in lines if line[:1] in ("T", "I", "M")]
+        sizes = {fields[1]: int(fields[2]) for fields in records if fields[0] in ("I", "M")}
         self.assertEqual(set(sizes), set(expected))
         for name, size in sizes.items():
             self.assertEqual(size, os.path.getsize(os.path.join(folder, name)), name)
