@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <winsock.h>
 
+#include "win32/noncopyable.h"
+
 class SocketEventSink;
 
 // A lookup registered with the dispatcher, which finds it by its handle
 // when the reply comes.
-class RegisteredLookup {
+class RegisteredLookup : NonCopyable {
 public:
     RegisteredLookup();
     virtual void notify(int32_t error, int32_t value) = 0;

@@ -3,6 +3,7 @@
 #include <winsock.h>
 
 #include "transfer/slot_table.h"
+#include "win32/noncopyable.h"
 #include "win32/scoped_window.h"
 
 class RegisteredLookup;
@@ -14,7 +15,7 @@ const int socketTableSize = 8;
 // lookup reply and socket event to, and the tables that lead each back to
 // the object that asked for it. Made, with Windows Sockets, at static
 // initialisation; at exit it deletes what is still registered.
-class SocketDispatcher {
+class SocketDispatcher : NonCopyable {
 public:
     SocketDispatcher();
     virtual ~SocketDispatcher();
