@@ -6,16 +6,11 @@
 #include "common/bounded_copy.h"
 #include "common/decimal.h"
 
-namespace {
-
-// Ports are read like atoi and kept in 16 bits; parseDecimal wraps instead of
-// overflowing, and the cast keeps the low 16 bits.
-uint16_t portOf(const char* text)
+// parseDecimal wraps instead of overflowing, and the cast keeps the low 16 bits.
+uint16_t portNumber(const char* text)
 {
     return static_cast<uint16_t>(static_cast<uint32_t>(parseDecimal(text)));
 }
-
-}  // namespace
 
 bool splitDirectUrl(const char* url, DirectUrl* out)
 {
@@ -36,7 +31,7 @@ bool splitDirectUrl(const char* url, DirectUrl* out)
     char* colon = strchr(out->host, ':');
     if (colon != nullptr) {
         *colon = '\0';
-        out->port = portOf(colon + 1);
+        out->port = portNumber(colon + 1);
     }
     return true;
 }
@@ -66,7 +61,7 @@ int splitProxyAddress(const char* hostPort, char* host, size_t hostCapacity, uin
     }
     if (colon == nullptr)
         return 0;
-    *port = portOf(colon + 1);
+    *port = portNumber(colon + 1);
     return 1;
 }
 
@@ -101,4 +96,12 @@ bool isSuccessStatus(const char* line)
 {
     int code = statusCodeOf(line);
     return code >= 200 && code <= 299;
+}
+
+void takeStatusLine(char out[statusLineSize], const char* chunk, int n)
+{
+    int length = 0;
+    while (length < n && chunk[length] != '\n' && chunk[length] != '\r' && chunk[length] != '\0')
+        ++length;
+    copyBoundedPrefix(out, statusLineSize, chunk, static_cast<size_t>(length));
 }

@@ -23,6 +23,10 @@ bool splitDirectUrl(const char* url, DirectUrl* out);
 // empty) when it would not fit 1023 characters; a cut request is never sent.
 bool formatRequest(char out[requestTextSize], const char* target);
 
+// A port number written in a URL or a proxy address: read like atoi (blanks,
+// a sign, digits), wrapped to 16 bits.
+uint16_t portNumber(const char* text);
+
 // The proxy's "host:port" text. With a ":": host is the text before the first
 // one, port the number behind it (wrapped to 16 bits), result 1. Without: host
 // is the whole text, port keeps its value, result 0. A host that does not fit
@@ -37,3 +41,11 @@ int statusCodeOf(const char* line);
 
 // True for a status line whose code lies in 200..299.
 bool isSuccessStatus(const char* line);
+
+// A status line buffer: 511 characters and the terminator.
+const int statusLineSize = 512;
+
+// The status line as the first chunk of a response gives it: the chunk's
+// characters before its first LF, CR or NUL (all n of them when it holds
+// none), at most 511. A chunk of n <= 0 gives the empty text.
+void takeStatusLine(char out[statusLineSize], const char* chunk, int n);

@@ -1,5 +1,6 @@
 #include "wizard/proxy_setting.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "common/ascii.h"
@@ -74,4 +75,53 @@ bool isLocalProxyHost(const char* host)
     return startsWithIgnoreCase(host, "localhost", 9)
         || startsWithIgnoreCase(host, "zorv", 4)
         || strncmp(host, "127.", 4) == 0;
+}
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+bool parsePortField(const char* text, unsigned long* port)
+{
+    while (isBlank(*text))
+        ++text;
+    if (*text < '0' || *text > '9')
+        return false;
+    unsigned long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + static_cast<unsigned>(*text - '0');
+        if (value > 0xFFFFFFFFull)
+            return false;
+    }
+    while (isBlank(*text))
+        ++text;
+    if (*text != '\0')
+        return false;
+    *port = static_cast<unsigned long>(value);
+    return true;
+}
+
+bool composeProxyAddress(char* out, size_t capacity, const char* host, const char* portText)
+{
+    if (!copyBounded(out, capacity, host)) {
+        copyBounded(out, capacity, "");
+        return false;
+    }
+    unsigned long port = 0;
+    if (!parsePortField(portText, &port))
+        return false;
+    char suffix[16];
+    snprintf(suffix, sizeof suffix, ":%lu", port);
+    const size_t hostLength = strlen(out);
+    if (!appendBounded(out, capacity, suffix)) {
+        // Refused rather than cut: a cut port would name another proxy.
+        out[hostLength] = '\0';
+        return false;
+    }
+    return true;
 }

@@ -215,3 +215,44 @@ TEST(StatusLine, SuccessIs200To299)
     EXPECT_FALSE(isSuccessStatus("200 OK"));           // fewer than ten characters
     EXPECT_FALSE(isSuccessStatus("garbage line"));
 }
+
+TEST(StatusLine, TakenFromTheFirstChunkUpToItsLineEnd)
+{
+    char line[statusLineSize];
+    const char ok[] = "HTTP/1.0 200 OK\r\nServer: x\r\n\r\n";
+    takeStatusLine(line, ok, sizeof ok - 1);
+    EXPECT_STREQ("HTTP/1.0 200 OK", line);
+
+    takeStatusLine(line, "HTTP/1.0 404 Not Found\nX", 24);
+    EXPECT_STREQ("HTTP/1.0 404 Not Found", line);
+
+    const char withNul[] = {'H', 'T', '\0', 'P', '\n'};
+    takeStatusLine(line, withNul, 5);
+    EXPECT_STREQ("HT", line);
+
+    // A chunk without a line end is taken whole, only its n bytes.
+    takeStatusLine(line, "HTTP/1.0 2xxxxxxx", 10);
+    EXPECT_STREQ("HTTP/1.0 2", line);
+
+    takeStatusLine(line, "\r\nHTTP", 6);
+    EXPECT_STREQ("", line);
+    takeStatusLine(line, "HTTP", 0);
+    EXPECT_STREQ("", line);
+    takeStatusLine(line, "HTTP", -1);
+    EXPECT_STREQ("", line);
+
+    // At most 511 characters.
+    std::string longLine(5000, 's');
+    takeStatusLine(line, longLine.data(), static_cast<int>(longLine.size()));
+    EXPECT_EQ(std::string(511, 's'), line);
+}
+
+TEST(ProxyAddress, PortNumbersWrapTo16Bits)
+{
+    EXPECT_EQ(880, portNumber("880"));
+    EXPECT_EQ(880, portNumber("  880x"));
+    EXPECT_EQ(0, portNumber(""));
+    EXPECT_EQ(0, portNumber("65536"));
+    EXPECT_EQ(65535, portNumber("-1"));
+    EXPECT_EQ(0xFFFF, portNumber("99999999999999999999"));
+}

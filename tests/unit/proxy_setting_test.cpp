@@ -133,3 +133,68 @@ TEST(ProxySetting, LocalHosts)
     for (const char* host : remote)
         EXPECT_FALSE(isLocalProxyHost(host)) << host;
 }
+
+TEST(ProxySetting, PortField)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        unsigned long port;
+    } cases[] = {
+        {"880", true, 880},
+        {"   880", true, 880},
+        {"\t880  ", true, 880},
+        {"0", true, 0},
+        {"0000000000000000312", true, 312},
+        {"65536", true, 65536},            // no range check
+        {"4294967295", true, 4294967295ul},
+        {"4294967296", false, 0},
+        {"99999999999999999999999", false, 0},
+        {"", false, 0},
+        {"   ", false, 0},
+        {"880x", false, 0},
+        {"8 80", false, 0},
+        {"+880", false, 0},
+        {"-1", false, 0},
+        {"0x50", false, 0},
+    };
+    for (const Case& c : cases) {
+        unsigned long port = 12345;
+        EXPECT_EQ(c.ok, parsePortField(c.text, &port)) << c.text;
+        EXPECT_EQ(c.ok ? c.port : 12345ul, port) << c.text;
+    }
+}
+
+TEST(ProxySetting, ComposedAddress)
+{
+    char out[512];
+    EXPECT_TRUE(composeProxyAddress(out, sizeof out, "proxy.example", "880"));
+    EXPECT_STREQ("proxy.example:880", out);
+    EXPECT_TRUE(composeProxyAddress(out, sizeof out, "proxy.example", "  880"));
+    EXPECT_STREQ("proxy.example:880", out);
+    EXPECT_TRUE(composeProxyAddress(out, sizeof out, "p", "0"));
+    EXPECT_STREQ("p:0", out);
+    EXPECT_TRUE(composeProxyAddress(out, sizeof out, "", "312"));
+    EXPECT_STREQ(":312", out);
+    EXPECT_TRUE(composeProxyAddress(out, sizeof out, "p", "4294967295"));
+    EXPECT_STREQ("p:4294967295", out);
+
+    // No port: the host alone, and a refusal.
+    EXPECT_FALSE(composeProxyAddress(out, sizeof out, "proxy.example", ""));
+    EXPECT_STREQ("proxy.example", out);
+    EXPECT_FALSE(composeProxyAddress(out, sizeof out, "proxy.example", "88x"));
+    EXPECT_STREQ("proxy.example", out);
+
+    // A host too long for its port is refused, never cut.
+    std::string host(507, 'h');
+    EXPECT_TRUE(composeProxyAddress(out, sizeof out, host.c_str(), "880"));
+    EXPECT_EQ(host + ":880", out);
+    EXPECT_FALSE(composeProxyAddress(out, sizeof out, host.c_str(), "8800"));
+    EXPECT_EQ(host, out);
+    std::string longest(511, 'h');
+    EXPECT_FALSE(composeProxyAddress(out, sizeof out, longest.c_str(), "1"));
+    EXPECT_EQ(longest, out);
+    std::string tooLong(512, 'h');
+    EXPECT_FALSE(composeProxyAddress(out, sizeof out, tooLong.c_str(), "1"));
+    EXPECT_STREQ("", out);
+}

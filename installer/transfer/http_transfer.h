@@ -1,0 +1,60 @@
+#pragma once
+#include <stdint.h>
+#include <windows.h>
+
+#include "transfer/http_request.h"
+#include "transfer/response_header_scanner.h"
+#include "transfer/socket_event_sink.h"
+#include "transfer/transfer.h"
+#include "win32/scoped_handle.h"
+
+class HostResolver;
+class StreamSocket;
+
+// Fetches an http: URL with one HTTP/1.0 GET on a new connection, directly or
+// through a proxy, never blocking: the lookup and the connection report back
+// through onSocketEvent. The body goes to the destination as it arrives; the
+// server closing the connection ends the fetch. The status code is not
+// judged here: the first response line is kept as the status line.
+class HttpTransfer : public SocketEventSink, public Transfer {
+public:
+    HttpTransfer(TransferCallback callback, LONG_PTR userValue);
+    ~HttpTransfer() override;
+
+    int setProxy(const char* hostPort) override;
+    int start(const char* url, const char* destination) override;
+    int lastChunkBytes() override { return lastChunk; }
+    int bytesReceived() override { return received; }
+    int contentLength() override { return scanner.contentLength; }
+    const char* statusLine() override { return statusLineText; }
+    int32_t startTime() override { return startedAt; }
+
+    void onSocketEvent(int32_t kind, int32_t error, int32_t value) override;
+
+private:
+    void report();
+    int failStart();
+    bool connectToResult();
+    void readStep();
+    void writeStep();
+    bool drain();
+    void closeStep();
+    void writeBody(const char* bytes, int count);
+
+    TransferStatus status;
+    const char* proxyHost;           // null, or proxyHostText
+    char proxyHostText[urlWorkSize];
+    uint16_t proxyPort;              // 0: no proxy
+    HostResolver* resolver;
+    uint16_t port;
+    StreamSocket* connection;
+    const char* requestText;         // null once the whole request has been sent
+    char requestBuffer[requestTextSize];
+    int requestSent;
+    int lastChunk;
+    int received;
+    char statusLineText[statusLineSize];
+    int32_t startedAt;
+    ScopedHandle file;
+    ResponseHeaderScanner scanner;
+};

@@ -1,0 +1,47 @@
+#pragma once
+#include <windows.h>
+#include <winsock.h>
+
+#include "transfer/slot_table.h"
+#include "win32/noncopyable.h"
+#include "win32/scoped_window.h"
+
+class RegisteredLookup;
+class StreamSocket;
+
+const int socketTableSize = 8;
+
+// The one hidden "AsyncWSockWnd" window that Windows Sockets posts every
+// lookup reply and socket event to, and the tables that lead each back to
+// the object that asked for it. Made, with Windows Sockets, at static
+// initialisation; at exit it deletes what is still registered.
+class SocketDispatcher : NonCopyable {
+public:
+    SocketDispatcher();
+    virtual ~SocketDispatcher();
+
+    // A lookup deleted before its reply: its memory is kept until the reply
+    // comes, since the platform may still write the result into it. False
+    // when there is no room; the caller then frees the memory itself.
+    bool keepUntilReply(HANDLE lookupHandle, void* memory);
+    bool isKept(const void* memory) const;
+    int keptCount() const;
+
+    // What the window does with the two messages: the first registered
+    // object with the handle is notified; a message for none is dropped.
+    void dispatchLookupReply(HANDLE lookupHandle, LPARAM reply);
+    void dispatchSocketEvent(SOCKET socket, LPARAM event);
+
+    ScopedWindow window;
+    SlotTable<RegisteredLookup, socketTableSize> lookupTable;
+    SlotTable<StreamSocket, socketTableSize> connectionTable;
+
+private:
+    struct KeptLookup {
+        HANDLE handle;
+        void* memory;
+    };
+    KeptLookup kept_[socketTableSize];
+};
+
+extern SocketDispatcher socketDispatcher;
