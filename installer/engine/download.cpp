@@ -18,6 +18,7 @@ struct PendingDownload {
 };
 
 PendingDownload pending = { false, 0, -1, "", "" };
+bool continueAwaited = false;
 // A discarded file that its failed transfer still held open.
 char leftover[512] = "";
 
@@ -41,8 +42,12 @@ DownloadStart startDownload(const char* url, const char* destination, int lineSt
     pending.active = true;
     pending.endStatus = 0;
     pending.lineStart = lineStart;
+    continueAwaited = true;
     const bool begun = installState.currentTransfer->start(url, pending.temporary) == 1;
-    return DownloadStart{ begun, pending.endStatus != 0 };
+    const DownloadStart start = { begun, pending.endStatus != 0 };
+    if (!start.begun && !start.reported)
+        continueAwaited = false;   // nothing will come
+    return start;
 }
 
 void noteTransferEnded(int status)
@@ -82,4 +87,16 @@ void destroyTransfer()
     if (leftover[0] != '\0')
         DeleteFileA(leftover);
     leftover[0] = '\0';
+}
+
+void awaitContinue()
+{
+    continueAwaited = true;
+}
+
+bool takeAwaitedContinue()
+{
+    const bool awaited = continueAwaited;
+    continueAwaited = false;
+    return awaited;
 }

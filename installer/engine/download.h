@@ -35,3 +35,10 @@ int settledLineStart();
 
 // Destroys the current transfer; a download still pending is thrown away.
 void destroyTransfer();
+
+// The walk goes on only at the continue command that it awaits: one per
+// download it started, one after a system-file replacement. A transfer that
+// reports a second end (a clean close after a failed read) is not walked
+// twice.
+void awaitContinue();
+bool takeAwaitedContinue();

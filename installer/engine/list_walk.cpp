@@ -88,10 +88,6 @@ void startCommand(HWND dialog)
     if (installState.currentTransfer == nullptr)
         installState.currentTransfer = createTransfer(installState.urlIsHttp != 0, onTransferStatus,
                                                       reinterpret_cast<LONG_PTR>(dialog));
-    if (installState.currentTransfer == nullptr) {
-        failVisibly(dialog);
-        return;
-    }
     if (installState.useProxy)
         installState.currentTransfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
@@ -112,7 +108,7 @@ void startCommand(HWND dialog)
 void continueCommand(HWND dialog)
 {
     Transfer* transfer = installState.currentTransfer;
-    if (transfer == nullptr)
+    if (transfer == nullptr || !takeAwaitedContinue())
         return;
     const char* statusLine = transfer->statusLine();
     const DownloadOutcome outcome = settleDownload();

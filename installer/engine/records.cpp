@@ -89,6 +89,7 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
         return download(dialog, file, path, lineStart);
     }
     replaceSystemFile(path);
+    awaitContinue();
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
     return WalkStep::Suspend;
 }

@@ -1,10 +1,11 @@
 #include "transfer/transfer_factory.h"
 
 #include "transfer/file_transfer.h"
+#include "transfer/http_transfer.h"
 
 Transfer* createTransfer(bool http, TransferCallback callback, LONG_PTR userValue)
 {
     if (http)
-        return nullptr;   // the HTTP transfer is not part of this build yet
+        return new HttpTransfer(callback, userValue);
     return new FileTransfer(callback, userValue);
 }
