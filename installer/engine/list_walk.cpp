@@ -114,7 +114,12 @@ void continueCommand(HWND dialog)
     const DownloadOutcome outcome = settleDownload();
     if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {
         installState.errorFlag = 1;
-        showStatusText(dialog, statusLine);
+        // No response at all (a refused connection, an unknown host) leaves
+        // no line to show; the error text says what happened instead.
+        if (statusLine[0] != '\0')
+            showStatusText(dialog, statusLine);
+        else
+            showStatusString(dialog, IDS_STATUS_FIRST + Error);
         return;
     }
     if (outcome == DownloadOutcome::Discarded) {

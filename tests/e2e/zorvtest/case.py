@@ -77,7 +77,7 @@ class InstallTestCase(SessionTestCase):
             self.session.wait_page(page + offset)
         return installer
 
-    def install(self, args=(), timeout=120, language=None, before_next=None):
+    def install(self, args=(), timeout=180, language=None, before_next=None):
         """Runs one installation to the finish page; returns (installer, finish text)."""
         installer = self.walk_to_ready(args, language=language)
         if before_next is not None:

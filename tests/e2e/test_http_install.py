@@ -1,0 +1,166 @@
+"""Installing the sample distribution over HTTP: from python's http.server,
+nginx and a server of the tests, through tinyproxy chosen on the proxy page,
+and against servers that fail, lie or stay silent."""
+
+import os
+import shutil
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from zorvtest.case import FINISH, PROXY, InstallTestCase  # noqa: E402
+from zorvtest.distribution import digest_tree  # noqa: E402
+from zorvtest.distribution_server import DistributionServer  # noqa: E402
+from zorvtest.sample import DISTRIBUTION, Journal  # noqa: E402
+from zorvtest.servers import proxied_request_lines, start_nginx, start_python_http, start_tinyproxy  # noqa: E402
+
+SUCCESS = "Installation of ZORV Client V3 successfully completed!"
+FAILURE = "Installation of ZORV Client V3 terminated with errors!"
+PATH = "/zorv/distribution/win32"
+REQUEST = b"GET %s/zorv3.lst HTTP/1.0\r\nPragma: no-cache\r\nUser-Agent: JQ/2\r\n\r\n" % PATH.encode()
+
+
+class HttpInstallTest(InstallTestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.web_root = os.path.join(cls.session.root, "web")
+        shutil.copytree(DISTRIBUTION, cls.web_root + PATH)
+
+    def setUp(self):
+        shutil.rmtree(self.installed(), ignore_errors=True)
+
+    def journal(self):
+        return Journal(self.installed("client")).lines()
+
+    def assert_sample_installed(self):
+        for name in ("zorvclient.dll", "zorvc.exe", "zorvcore.dll"):
+            with open(os.path.join(DISTRIBUTION, name), "rb") as a, open(self.installed("client", name), "rb") as b:
+                self.assertEqual(a.read(), b.read(), name)
+        self.assertEqual([p for p in digest_tree(self.installed()) if p.endswith(".download")], [])
+
+    def run_install(self, url, extra=(), before_next=None):
+        installer, text = self.install(["/url", url] + list(extra), before_next=before_next)
+        self.finish(installer)
+        return text
+
+    def test_python_http_server_and_the_request_bytes(self):
+        with start_python_http(self.web_root, os.path.join(self.session.root, "py")) as web:
+            self.assertEqual(self.run_install(web.url(PATH)), SUCCESS)
+        self.assert_sample_installed()
+        origins = [l for l in self.journal() if l.startswith("SetValue installer origin BSTR ")]
+        self.assertEqual(origins, ["SetValue installer origin BSTR " + web.url(PATH)])
+
+        with DistributionServer(self.web_root) as server:
+            self.assertEqual(self.run_install(server.url(PATH)), SUCCESS)
+            self.assertEqual(server.requests[0], REQUEST, "three lines and the empty line, nothing else")
+            self.assertTrue(all(r.endswith(b" HTTP/1.0\r\nPragma: no-cache\r\nUser-Agent: JQ/2\r\n\r\n")
+                                for r in server.requests))
+
+    def test_nginx_directly_and_through_tinyproxy_chosen_on_the_proxy_page(self):
+        folder = os.path.join(self.session.root, "nginx")
+        with start_nginx(self.web_root, folder) as web, start_tinyproxy(os.path.join(folder, "proxy")) as proxy:
+            self.assertEqual(self.run_install(web.url(PATH)), SUCCESS)
+            direct = web.log_lines()
+            self.assertIn('"GET %s/zorv3.lst HTTP/1.0" 200' % PATH, direct[0])
+            self.assertIn('"JQ/2"', direct[0])
+            self.assert_sample_installed()
+
+            shutil.rmtree(self.installed(), ignore_errors=True)
+            before = len(web.log_lines())
+
+            def choose_proxy():
+                self.session.press("back")
+                self.session.wait_page(PROXY)
+                self.session.driver("click", 1002)
+                self.session.driver("set-text", 1003, "127.0.0.1")
+                self.session.driver("set-text", 1004, str(proxy.port))
+                self.session.screenshot("proxy-chosen")
+                self.session.press("next")
+                self.session.wait_page(104)
+
+            self.assertEqual(self.run_install(web.url(PATH), before_next=choose_proxy), SUCCESS)
+            proxied = proxied_request_lines(proxy)
+            self.assertIn("GET %s HTTP/1.0" % web.url(PATH + "/zorv3.lst"), proxied)
+            self.assertTrue(all(line.startswith("GET http://127.0.0.1:") for line in proxied), proxied)
+            through = web.log_lines()[before:]
+            self.assertTrue(through and all('"-"' not in line.rsplit(" ", 1)[-1] for line in through),
+                            "every request reached nginx through the proxy: %r" % through)
+        self.assert_sample_installed()
+        self.assertIn("SetValue http proxy BSTR 127.0.0.1:%d" % proxy.port, self.journal())
+
+    def test_a_failed_upgrade_leaves_the_installed_files_as_they_were(self):
+        with DistributionServer(self.web_root) as server:
+            self.assertEqual(self.run_install(server.url(PATH)), SUCCESS)
+            before = {k: v[:2] for k, v in digest_tree(self.installed()).items()}
+            # A newer zorvcore.dll is announced; the server answers with an
+            # error page, then with a body cut short of its Content-Length.
+            with open(os.path.join(self.web_root + PATH, "zorv3.lst"), "rb") as f:
+                listed = f.read()
+            newer = listed.replace(b"zorvcore.dll,13824,3.1.0.0", b"zorvcore.dll,13824,9.0.0.0")
+            self.assertNotEqual(newer, listed)
+            core = PATH + "/zorvcore.dll"
+            server.answers[PATH + "/zorv3.lst"] = b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(newer) + newer
+            for answer, expected in (
+                    (b"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>gone</html>", "404"),
+                    (b"HTTP/1.0 200 OK\r\nContent-Length: 13824\r\n\r\n" + b"x" * 5000, "short")):
+                with self.subTest(answer=expected):
+                    server.answers[core] = answer
+                    installer = self.walk_to_ready(["/url", server.url(PATH), "/no-reg"])
+                    self.session.press("next")
+                    if expected == "404":
+                        # The walk stops and shows the line until the user cancels.
+                        self.session.driver("wait-text", 1006, "HTTP/1.0 404 Not Found", 60, timeout=60)
+                        self.session.driver("click", 2)
+                    self.session.wait_page(FINISH, timeout=120)
+                    self.assertEqual(self.session.text(1006), FAILURE)
+                    self.finish(installer)
+                    after = {k: v[:2] for k, v in digest_tree(self.installed()).items()}
+                    for name in before:
+                        if name not in ("client/zorv3.lst", "client/journal.txt", "client/zorvc.ini"):
+                            self.assertEqual(after.get(name), before[name], name)
+                    self.assertEqual([p for p in after if p.endswith(".download")], [])
+
+    def test_a_redirect_stops_the_walk_and_shows_its_line(self):
+        with DistributionServer(self.web_root) as server:
+            server.answers[PATH + "/zorv3.lst"] = b"HTTP/1.0 302 Found\r\nLocation: http://elsewhere/\r\n\r\n"
+            installer = self.walk_to_ready(["/url", server.url(PATH)])
+            self.session.press("next")
+            self.assertEqual(self.session.driver("wait-text", 1006, "HTTP/1.0 302", 30, timeout=30), "HTTP/1.0 302 Found")
+            self.session.driver("click", 2)
+            self.session.driver("wait-progress-gone", 20, timeout=20)
+            self.session.wait_page(FINISH)
+            self.assertEqual(self.session.text(1006), FAILURE)
+            self.finish(installer)
+
+    def test_silent_refusing_and_unknown_servers_never_hang(self):
+        with DistributionServer(self.web_root) as server:
+            server.answers[PATH + "/zorv3.lst"] = "silent"
+            installer = self.walk_to_ready(["/url", server.url(PATH)])
+            self.session.press("next")
+            self.session.driver("wait-text", 1006, "Connected...", 30, timeout=30)
+            self.session.driver("click", 2)
+            self.assertEqual(self.session.wait_msgbox(20)["text"],
+                             "Do you really want to abort the installation process?")
+            self.session.answer_msgbox(6)
+            self.session.wait_page(FINISH)
+            self.finish(installer)
+        refused = DistributionServer(self.web_root)
+        refused.stop()   # nothing listens on its port any more
+        for url in (refused.url(PATH), "http://" + "u" * 70 + ".invalid" + PATH):
+            with self.subTest(url=url[:30]):
+                installer = self.walk_to_ready(["/url", url])
+                self.session.press("next")
+                self.session.driver("wait-text", 1006, "Error!", 60, timeout=60)
+                self.session.driver("click", 2)
+                self.session.driver("wait-progress-gone", 20, timeout=20)
+                self.session.driver("no-msgbox")
+                self.session.wait_page(FINISH)
+                self.assertEqual(self.session.text(1006), FAILURE)
+                self.finish(installer)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

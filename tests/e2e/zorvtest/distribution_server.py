@@ -1,0 +1,81 @@
+"""A small HTTP/1.0 server of the tests that serves a folder and records the
+raw bytes of every request; single paths can be given a scripted answer
+(an error page, a cut body, silence)."""
+
+import os
+import socket
+import threading
+import time
+
+
+class DistributionServer:
+    def __init__(self, root):
+        self.root = root
+        self.answers = {}          # path -> bytes to send instead of the file, or "silent"
+        self.requests = []
+        self._stopping = threading.Event()
+        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self._listener.bind(("127.0.0.1", 0))
+        self._listener.listen(16)
+        self._listener.settimeout(0.2)
+        self.port = self._listener.getsockname()[1]
+        self._thread = threading.Thread(target=self._loop, daemon=True)
+        self._thread.start()
+
+    def url(self, path=""):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def stop(self):
+        self._stopping.set()
+        self._thread.join(timeout=5)
+        self._listener.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def _loop(self):
+        while not self._stopping.is_set():
+            try:
+                connection, _ = self._listener.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            threading.Thread(target=self._serve, args=(connection,), daemon=True).start()
+
+    def _serve(self, connection):
+        try:
+            connection.settimeout(10)
+            request = b""
+            while b"\r\n\r\n" not in request:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    return
+                request += chunk
+            self.requests.append(request)
+            path = request.split(b" ")[1].decode("latin-1")
+            answer = self.answers.get(path)
+            if answer == "silent":
+                deadline = time.time() + 60
+                while time.time() < deadline and not self._stopping.is_set():
+                    time.sleep(0.1)
+                return
+            if answer is None:
+                answer = self._file_answer(path)
+            connection.sendall(answer)
+        except OSError:
+            pass
+        finally:
+            connection.close()
+
+    def _file_answer(self, path):
+        local = os.path.join(self.root, path.lstrip("/"))
+        if not os.path.isfile(local):
+            return b"HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found"
+        with open(local, "rb") as f:
+            body = f.read()
+        return b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body) + body
