@@ -2,6 +2,7 @@
 distribution (see demo.sh), then prints what it installed."""
 
 import os
+import shutil
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -11,7 +12,8 @@ os.environ.setdefault("ZORV_E2E_WORK", os.path.join(BUILD, "demo"))
 os.environ.setdefault("ZORV_SCREENSHOTS", os.path.join(BUILD, "demo", "screenshots"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from zorvtest.sample import Journal, copy_distribution  # noqa: E402
+from zorvtest.distribution_server import DistributionServer  # noqa: E402
+from zorvtest.sample import DISTRIBUTION, Journal  # noqa: E402
 from zorvtest.session import WineSession  # noqa: E402
 
 INSTALL_FOLDER = "C:\\Program Files\\Brenix\\ZORV3"
@@ -92,13 +94,19 @@ def main():
         session._start_xvfb = lambda: None
     session.start()
     try:
-        copy_distribution(session, "dist")
-        args = args or ["/url", "file:C:\\dist"]
-        print("Installing the sample distribution: installer.exe %s" % " ".join(args))
-        if virtual:
-            run_on_virtual_display(session, args)
-        else:
-            run_in_window(session, args)
+        # The sample distribution, served over HTTP on loopback under the
+        # distribution path the maker's server uses.
+        web_root = os.path.join(session.root, "web")
+        os.makedirs(os.path.join(web_root, "zorv", "distribution"))
+        shutil.copytree(DISTRIBUTION, os.path.join(web_root, "zorv", "distribution", "win32"))
+        with DistributionServer(web_root) as server:
+            args = args or ["/url", server.url("/zorv/distribution/win32")]
+            print("Installing the sample distribution: installer.exe %s" % " ".join(args))
+            if virtual:
+                run_on_virtual_display(session, args)
+            else:
+                run_in_window(session, args)
+            print("\nThe server answered %d requests." % len(server.requests))
         report(session)
     finally:
         session.stop()
