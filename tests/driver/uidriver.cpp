@@ -315,7 +315,9 @@ int main(int argc, char** argv)
             return fail("the message box has no such button");
         // Posted: a sent click would block until the box is gone.
         PostMessageA(button, BM_CLICK, 0, 0);
-        return 0;
+        for (int i = 0; i < 100 && IsWindow(box); ++i)
+            Sleep(50);
+        return IsWindow(box) ? fail("the message box stayed after the answer") : 0;
     }
 
     if (!arg(2))

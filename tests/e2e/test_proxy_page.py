@@ -18,6 +18,15 @@ NONE, USE, HOST, PORT = 1001, 1002, 1003, 1004
 
 class ProxyPageTest(SessionTestCase):
 
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # A client folder for the finishing after each cancel, so that it has
+        # nothing to report.
+        client = cls.session.unix_path("C:\\Program Files\\Brenix\\ZORV3\\client")
+        os.makedirs(client, exist_ok=True)
+        open(os.path.join(client, "zorvc.ini"), "w").close()
+
     def settings(self, proxy_server=None, proxy_enable=None):
         self.session.reg_delete(SETTINGS, "ProxyServer")
         self.session.reg_delete(SETTINGS, "ProxyEnable")
