@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ libgtest-dev
+    clang libclang-rt-14-dev
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
     xvfb imagemagick
