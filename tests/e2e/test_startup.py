@@ -52,6 +52,7 @@ class StartupTest(SessionTestCase):
         self.assertIn("finish=1", self.session.driver("buttons"))
         self.session.press("finish")
         self.session.driver("wait-gone", 20, timeout=20)
+        self.answer_remaining_boxes(installer)
         self.assertEqual(installer.wait(30), 0)
 
     def test_cancel_on_the_welcome_page_ends_with_zero(self):
