@@ -154,11 +154,7 @@ class HttpInstallTest(InstallTestCase):
                 installer = self.walk_to_ready(["/url", url])
                 self.session.press("next")
                 self.session.driver("wait-text", 1006, "Error!", 60, timeout=60)
-                self.session.driver("click", 2)
-                self.session.driver("wait-progress-gone", 20, timeout=20)
-                self.session.driver("no-msgbox")
-                self.session.wait_page(FINISH)
-                self.assertEqual(self.session.text(1006), FAILURE)
+                self.assertEqual(self.cancel_stopped_installation(), FAILURE)
                 self.finish(installer)
 
 

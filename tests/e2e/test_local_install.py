@@ -49,11 +49,7 @@ class LocalInstallTest(InstallTestCase):
         status = self.session.driver("wait-text", 1006, "HTTP/1.0 404", 30, timeout=30)
         self.assertTrue(status.startswith("HTTP/1.0 404 File C:\\nolist/zorv3.lst not found"), status)
         self.session.screenshot("progress-missing-list")
-        self.session.driver("click", 2)
-        self.session.driver("wait-progress-gone", 20, timeout=20)
-        self.session.driver("no-msgbox")
-        self.session.wait_page(FINISH)
-        self.assertEqual(self.session.text(1006), FAILURE)
+        self.assertEqual(self.cancel_stopped_installation(), FAILURE)
         self.finish(installer)
 
     def test_cancel_asks_no_goes_on_yes_and_escape_end_the_dialog(self):

@@ -3,49 +3,23 @@ raw bytes of every request; single paths can be given a scripted answer
 (an error page, a cut body, silence)."""
 
 import os
-import socket
-import threading
 import time
 
+from zorvtest.loopback_server import LoopbackServer
 
-class DistributionServer:
+
+class DistributionServer(LoopbackServer):
     def __init__(self, root):
         self.root = root
         self.answers = {}          # path -> bytes to send instead of the file, or "silent"
         self.requests = []
-        self._stopping = threading.Event()
-        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self._listener.bind(("127.0.0.1", 0))
-        self._listener.listen(16)
-        self._listener.settimeout(0.2)
-        self.port = self._listener.getsockname()[1]
-        self._thread = threading.Thread(target=self._loop, daemon=True)
-        self._thread.start()
+        super().__init__()
 
     def url(self, path=""):
         return "http://127.0.0.1:%d%s" % (self.port, path)
 
-    def stop(self):
-        self._stopping.set()
-        self._thread.join(timeout=5)
-        self._listener.close()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def _loop(self):
-        while not self._stopping.is_set():
-            try:
-                connection, _ = self._listener.accept()
-            except socket.timeout:
-                continue
-            except OSError:
-                return
-            threading.Thread(target=self._serve, args=(connection,), daemon=True).start()
+    def handle(self, connection):
+        self._serve(connection)
 
     def _serve(self, connection):
         try:

@@ -19,6 +19,8 @@ import struct
 import threading
 import time
 
+from zorvtest.loopback_server import LoopbackServer
+
 
 def free_port():
     """A port on 127.0.0.1 where nothing listens (at the moment of asking)."""
@@ -37,7 +39,7 @@ def response(status_line, headers=(), body=b"", line_end=b"\r\n"):
     return head + line_end + body
 
 
-class ScriptedServer:
+class ScriptedServer(LoopbackServer):
     REQUEST_WAIT = 5.0     # longest wait for a request's empty line
     AFTER_REQUEST = 0.2    # how long anything sent behind it is still collected
 
@@ -47,29 +49,7 @@ class ScriptedServer:
         self.peer_closed = []     # per held connection: whether the peer closed it
         self.connections = 0
         self._lock = threading.Lock()
-        self._stopping = threading.Event()
-        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self._listener.bind(("127.0.0.1", 0))
-        self._listener.listen(16)
-        self._listener.settimeout(0.2)
-        self.port = self._listener.getsockname()[1]
-        self._threads = []
-        self._acceptor = threading.Thread(target=self._accept_loop, daemon=True)
-        self._acceptor.start()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
-    def stop(self):
-        self._stopping.set()
-        self._acceptor.join(timeout=5)
-        for thread in self._threads:
-            thread.join(timeout=5)
-        self._listener.close()
+        super().__init__()
 
     def wait_connections(self, count, timeout):
         deadline = time.time() + timeout
@@ -81,21 +61,11 @@ class ScriptedServer:
         return False
 
     # -- inside -----------------------------------------------------------
-    def _accept_loop(self):
-        while not self._stopping.is_set():
-            try:
-                connection, _ = self._listener.accept()
-            except socket.timeout:
-                continue
-            except OSError:
-                return
-            with self._lock:
-                index = self.connections
-                self.connections += 1
-            script = self.scripts[min(index, len(self.scripts) - 1)]
-            thread = threading.Thread(target=self._serve, args=(connection, script), daemon=True)
-            self._threads.append(thread)
-            thread.start()
+    def handle(self, connection):
+        with self._lock:
+            index = self.connections
+            self.connections += 1
+        self._serve(connection, self.scripts[min(index, len(self.scripts) - 1)])
 
     def _read_request(self, connection):
         data = b""
