@@ -22,3 +22,17 @@ int32_t parseDecimal(const char* text)
         value = 0u - value;
     return static_cast<int32_t>(value);
 }
+
+int formatUnsignedDecimal(uint32_t value, char* out)
+{
+    char reversed[10];
+    int count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + value % 10u);
+        value /= 10u;
+    } while (value != 0);
+    for (int i = 0; i < count; ++i)
+        out[i] = reversed[count - 1 - i];
+    out[count] = '\0';
+    return count;
+}

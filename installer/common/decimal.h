@@ -9,3 +9,7 @@ int32_t parseDecimal(const char* text);
 
 // Wrapping "value * 10 + digit" for counters fed one digit at a time.
 int32_t appendDigit(int32_t value, char digit);
+
+// Writes value in decimal digits with a terminator into out, which holds at
+// least 11 characters (every 32-bit value fits); returns the digit count.
+int formatUnsignedDecimal(uint32_t value, char* out);

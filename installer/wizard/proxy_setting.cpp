@@ -1,10 +1,10 @@
 #include "wizard/proxy_setting.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "common/ascii.h"
 #include "common/bounded_copy.h"
+#include "common/decimal.h"
 
 namespace {
 
@@ -115,8 +115,8 @@ bool composeProxyAddress(char* out, size_t capacity, const char* host, const cha
     unsigned long port = 0;
     if (!parsePortField(portText, &port))
         return false;
-    char suffix[16];
-    snprintf(suffix, sizeof suffix, ":%lu", port);
+    char suffix[12] = ":";
+    formatUnsignedDecimal(static_cast<uint32_t>(port), suffix + 1);
     const size_t hostLength = strlen(out);
     if (!appendBounded(out, capacity, suffix)) {
         // Refused rather than cut: a cut port would name another proxy.

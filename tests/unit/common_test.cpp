@@ -140,3 +140,16 @@ TEST(Decimal, AppendDigitWraps)
     EXPECT_EQ(INT32_MIN, appendDigit(214748364, '8'));
     EXPECT_EQ(536870902, appendDigit(0x4FFFFFFF, '0'));
 }
+
+TEST(Decimal, FormatsEveryUnsignedValueAndReadsBack)
+{
+    char text[11];
+    EXPECT_EQ(1, formatUnsignedDecimal(0, text));
+    EXPECT_STREQ("0", text);
+    EXPECT_EQ(4, formatUnsignedDecimal(8080, text));
+    EXPECT_STREQ("8080", text);
+    EXPECT_EQ(10, formatUnsignedDecimal(UINT32_MAX, text));
+    EXPECT_STREQ("4294967295", text);
+    for (uint32_t value : { 1u, 9u, 10u, 65535u, 65536u, 1000000000u, 2147483647u })
+        EXPECT_EQ(static_cast<int32_t>(value), parseDecimal((formatUnsignedDecimal(value, text), text))) << value;
+}
