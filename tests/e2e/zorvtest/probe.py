@@ -5,7 +5,7 @@ import os
 import re
 import subprocess
 
-from zorvtest.session import WIN32_DIR, HarnessError
+from zorvtest.session import WIN32_DIR, HarnessError, run_captured
 
 PROBE = os.path.join(WIN32_DIR, "tests", "tools", "transfer_probe.exe")
 
@@ -82,9 +82,7 @@ def run_probe(session, args, timeout=90):
     if not os.path.isfile(PROBE):
         raise HarnessError("transfer_probe.exe not built (%s)" % PROBE)
     try:
-        completed = subprocess.run(["wine", PROBE] + [str(a) for a in args], env=session.env(),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE, timeout=timeout)
+        completed = run_captured(["wine", PROBE] + [str(a) for a in args], session.env(), timeout)
     except subprocess.TimeoutExpired:
         raise HarnessError("transfer_probe %s did not end within %d s" % (" ".join(map(str, args)), timeout))
     return ProbeRun(completed)

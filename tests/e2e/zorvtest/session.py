@@ -32,6 +32,18 @@ def _kill(pid):
         pass
 
 
+def run_captured(args, env, timeout):
+    """subprocess.run with the output caught in files, not pipes: a Wine
+    service that the program happens to start inherits its output handles and
+    outlives it, and a pipe would not end before that service does."""
+    with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+        returncode = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
+                                    timeout=timeout).returncode
+        stdout.seek(0)
+        stderr.seek(0)
+        return subprocess.CompletedProcess(args, returncode, stdout.read(), stderr.read())
+
+
 def locale_dir():
     """Generated locales for the user-language tests: Wine takes the user
     language from LC_ALL, and only for a locale that exists."""
@@ -168,8 +180,7 @@ class WineSession:
 
     # -- running programs ----------------------------------------------------
     def wine(self, args, timeout=60, language=None, check=True):
-        result = subprocess.run(["wine"] + list(args), env=self.env(language), stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        result = run_captured(["wine"] + list(args), self.env(language), timeout)
         if check and result.returncode != 0:
             raise HarnessError("wine %s failed (%d): %s" % (" ".join(args), result.returncode,
                                                             result.stderr.decode(errors="replace")))
@@ -193,9 +204,7 @@ class WineSession:
     def driver(self, *args, timeout=20, check=True):
         """Runs one UI driver command; returns its output without the final newline."""
         try:
-            result = subprocess.run(["wine", DRIVER] + [str(a) for a in args], env=self.env(),
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                    stderr=subprocess.PIPE, timeout=timeout + 20)
+            result = run_captured(["wine", DRIVER] + [str(a) for a in args], self.env(), timeout + 20)
         except subprocess.TimeoutExpired:
             raise HarnessError("uidriver %s did not answer" % " ".join(map(str, args)))
         out = result.stdout.decode("cp1252", errors="replace").replace("\r\n", "\n")
