@@ -9,33 +9,26 @@
 
 namespace {
 
+// Room for any version resource: its length is a 16-bit count, and the
+// platform cuts a longer copy to the buffer, which still holds the root block.
+const DWORD versionInfoCapacity = 64 * 1024;
+BYTE versionInfo[versionInfoCapacity];
+
 // The file version of the fixed block at the root of the version resource.
+// One read straight into the fixed buffer: asking for the size first would
+// open and map the file a second time.
 bool readVersionText(const char* file, char text[64])
 {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
-    if (size == 0)
-        return false;
-    // Version blocks are small; a file claiming more is treated as having none.
-    static const DWORD maxVersionInfo = 64 * 1024;
-    if (size > maxVersionInfo)
-        return false;
-    BYTE* block = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, size));
-    if (block == nullptr)
-        return false;
-    bool found = false;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (GetFileVersionInfoA(file, 0, size, block)
-        && VerQueryValueA(block, "\\", reinterpret_cast<void**>(&fixed), &fixedSize) && fixed != nullptr
-        && fixedSize >= sizeof(VS_FIXEDFILEINFO)) {
-        _snprintf(text, 64, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                  HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
-        text[63] = '\0';
-        found = true;
-    }
-    HeapFree(GetProcessHeap(), 0, block);
-    return found;
+    if (!GetFileVersionInfoA(file, 0, versionInfoCapacity, versionInfo)
+        || !VerQueryValueA(versionInfo, "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || fixed == nullptr
+        || fixedSize < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    _snprintf(text, 64, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+              HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    text[63] = '\0';
+    return true;
 }
 
 } // namespace

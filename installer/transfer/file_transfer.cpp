@@ -2,10 +2,10 @@
 
 #include "common/bounded_copy.h"
 #include "core/private_messages.h"
+#include "win32/unix_time.h"
 
 #include <io.h>
 #include <stdio.h>
-#include <time.h>
 
 FileTransfer* currentFileTransfer = nullptr;
 
@@ -27,7 +27,7 @@ FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
     : window(nullptr),
       callback(callback),
       userValue(userValue),
-      startedAt(static_cast<int32_t>(time(nullptr))),
+      startedAt(unixTimeSeconds()),
       lastChunk(0),
       received(0),
       size(0),
@@ -82,7 +82,7 @@ void FileTransfer::fail(const char* format, const char* name)
 
 int FileTransfer::start(const char* sourcePath, const char* destinationPath)
 {
-    startedAt = static_cast<int32_t>(time(nullptr));
+    startedAt = unixTimeSeconds();
     lastChunk = 0;
     received = 0;
     statusLineText[0] = '\0';

@@ -1,11 +1,11 @@
 #include "transfer/http_transfer.h"
 
 #include <string.h>
-#include <time.h>
 
 #include "common/bounded_copy.h"
 #include "transfer/host_resolver.h"
 #include "transfer/stream_socket.h"
+#include "win32/unix_time.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ const int chunkSize = 4096;
 
 int32_t now()
 {
-    return static_cast<int32_t>(time(nullptr));
+    return unixTimeSeconds();
 }
 
 // Counters wrap past 2 GiB instead of overflowing.

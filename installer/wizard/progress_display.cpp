@@ -6,30 +6,39 @@
 #include "res/resource_ids.h"
 #include "transfer/transfer.h"
 #include "wizard/format_size.h"
+#include "win32/unix_time.h"
 
 #include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
 
 namespace {
 
 // What the dialog shows now, so that a report repaints only what changed:
-// one report comes for every 4096 bytes.
+// one report comes for every 4096 bytes. The controls are looked up once per
+// dialog; each lookup asks the window manager.
 struct ShownProgress {
     HWND dialog;
+    HWND statusText;
+    HWND byteCountText;
+    HWND fileBar;
+    HWND totalBar;
     int status;
     int filePercent;
     int totalPercent;
     char byteCounts[256];
 };
 
-ShownProgress shown = { nullptr, -1, -1, -1, "" };
+ShownProgress shown = {};
 
 ShownProgress& shownFor(HWND dialog)
 {
     if (shown.dialog != dialog) {
         shown.dialog = dialog;
+        shown.statusText = GetDlgItem(dialog, IDC_STATUS);
+        shown.byteCountText = GetDlgItem(dialog, IDC_BYTES);
+        shown.fileBar = GetDlgItem(dialog, IDC_FILE_PROGRESS);
+        shown.totalBar = GetDlgItem(dialog, IDC_TOTAL_PROGRESS);
         shown.status = -1;
         shown.filePercent = -1;
         shown.totalPercent = -1;
@@ -38,12 +47,12 @@ ShownProgress& shownFor(HWND dialog)
     return shown;
 }
 
-void setBar(HWND dialog, int control, int percent, int& current)
+void setBar(HWND bar, int percent, int& current)
 {
     if (percent == current)
         return;
     current = percent;
-    SendDlgItemMessageA(dialog, control, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
 int percentOf(double part, double whole)
@@ -51,11 +60,11 @@ int percentOf(double part, double whole)
     return static_cast<int>(part * 100.0 / whole);
 }
 
-void showByteCounts(HWND dialog, Transfer* transfer, ShownProgress& current)
+void showByteCounts(Transfer* transfer, ShownProgress& current)
 {
     const int received = transfer->bytesReceived();
     const int expected = transfer->contentLength();
-    const int32_t elapsed = static_cast<int32_t>(time(nullptr)) - transfer->startTime();
+    const int32_t elapsed = unixTimeSeconds() - transfer->startTime();
     const char* rate = elapsed != 0 ? formatSize(2, received / elapsed) : "";
     char line[256];
     _snprintf(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received), formatSize(1, expected),
@@ -64,7 +73,7 @@ void showByteCounts(HWND dialog, Transfer* transfer, ShownProgress& current)
     if (strcmp(line, current.byteCounts) == 0)
         return;
     strcpy(current.byteCounts, line);
-    SetDlgItemTextA(dialog, IDC_BYTES, line);
+    SetWindowTextA(current.byteCountText, line);
 }
 
 } // namespace
@@ -77,8 +86,9 @@ void loadLanguageString(int baseId, char* buffer, int capacity)
 
 void showStatusText(HWND dialog, const char* text)
 {
-    shownFor(dialog).status = -1;   // no longer a transfer status
-    SetDlgItemTextA(dialog, IDC_STATUS, text);
+    ShownProgress& current = shownFor(dialog);
+    current.status = -1;   // no longer a transfer status
+    SetWindowTextA(current.statusText, text);
 }
 
 void showStatusString(HWND dialog, int baseId)
@@ -103,12 +113,11 @@ namespace {
     int percent = 0;
     if (transfer->bytesReceived() > 0 && transfer->contentLength() > 0) {
         percent = percentOf(transfer->bytesReceived(), transfer->contentLength());
-        showByteCounts(dialog, transfer, current);
+        showByteCounts(transfer, current);
     }
-    setBar(dialog, IDC_FILE_PROGRESS, percent, current.filePercent);
+    setBar(current.fileBar, percent, current.filePercent);
     if (installState.totalBytes != 0)
-        setBar(dialog, IDC_TOTAL_PROGRESS, percentOf(installState.doneBytes, installState.totalBytes),
-               current.totalPercent);
+        setBar(current.totalBar, percentOf(installState.doneBytes, installState.totalBytes), current.totalPercent);
 }
 
 } // namespace
