@@ -6,12 +6,15 @@
 #include "engine/configuration_handover.h"
 #include "engine/list_walk.h"
 #include "res/resource_ids.h"
+#include "win32/kept_static_text.h"
 #include "wizard/progress_display.h"
 
 namespace {
 
 INT_PTR onInitDialog(HWND dialog)
 {
+    // The byte counts change with nearly every chunk.
+    keepStaticText(GetDlgItem(dialog, IDC_BYTES));
     installState.doneBytes = 0;
     installState.totalBytes = 0;
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_START, 0), 0);

@@ -1,0 +1,142 @@
+#include "win32/kept_static_text.h"
+
+#include "common/bounded_copy.h"
+
+#include <string.h>
+
+namespace {
+
+// Lives from keepStaticText to the control's WM_NCDESTROY.
+struct KeptText {
+    WNDPROC original;
+    DWORD paintedAt;     // GetTickCount of the last paint
+    bool repaintMarked;  // invalidated for a text not painted yet
+    char text[keptStaticTextCapacity];
+};
+
+KeptText* keptTextOf(HWND control)
+{
+    return reinterpret_cast<KeptText*>(GetWindowLongPtrA(control, GWLP_USERDATA));
+}
+
+// Paints as a left-aligned static does: the parent's static-control brush and
+// colours, the control's font, words wrapped at the right edge, and nothing
+// outside the control (its class may draw with the parent's clipping).
+void paintText(HWND control, HDC dc, const KeptText& kept)
+{
+    RECT client;
+    GetClientRect(control, &client);
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
+    HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(control), WM_CTLCOLORSTATIC,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(control)));
+    FillRect(dc, &client, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    if (font != nullptr)
+        SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    if (!IsWindowEnabled(control))
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    DrawTextA(dc, kept.text, -1, &client, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS);
+    RestoreDC(dc, saved);
+}
+
+void paintNow(HWND control, KeptText& kept, DWORD now)
+{
+    HDC dc = GetDC(control);
+    if (dc == nullptr)
+        return;
+    paintText(control, dc, kept);
+    ReleaseDC(control, dc);
+    kept.paintedAt = now;
+    if (kept.repaintMarked) {
+        ValidateRect(control, nullptr);
+        kept.repaintMarked = false;
+    }
+}
+
+LRESULT onSetText(HWND control, KeptText& kept, const char* text)
+{
+    copyBounded(kept.text, sizeof kept.text, text != nullptr ? text : "");
+    // Screen readers learn of the change as from the window manager's own text.
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control, OBJID_WINDOW, CHILDID_SELF);
+    if (!IsWindowVisible(control))
+        return TRUE;
+    const DWORD now = GetTickCount();
+    if (now - kept.paintedAt >= keptStaticTextFrameMilliseconds) {
+        paintNow(control, kept, now);
+    } else if (!kept.repaintMarked) {
+        InvalidateRect(control, nullptr, FALSE);
+        kept.repaintMarked = true;
+    }
+    return TRUE;
+}
+
+LRESULT onGetText(const KeptText& kept, WPARAM capacity, char* buffer)
+{
+    if (capacity == 0 || buffer == nullptr)
+        return 0;
+    copyBounded(buffer, capacity, kept.text);
+    return static_cast<LRESULT>(strlen(buffer));
+}
+
+LRESULT onPaint(HWND control, KeptText& kept)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(control, &paint);
+    if (dc != nullptr)
+        paintText(control, dc, kept);
+    EndPaint(control, &paint);
+    kept.paintedAt = GetTickCount();
+    kept.repaintMarked = false;
+    return 0;
+}
+
+LRESULT CALLBACK keptTextProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    KeptText* kept = keptTextOf(control);
+    if (kept == nullptr)
+        return DefWindowProcA(control, message, wParam, lParam);
+    const WNDPROC original = kept->original;
+    switch (message) {
+    case WM_SETTEXT:
+        return onSetText(control, *kept, reinterpret_cast<const char*>(lParam));
+    case WM_GETTEXT:
+        return onGetText(*kept, wParam, reinterpret_cast<char*>(lParam));
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(strlen(kept->text));
+    case WM_PAINT:
+        return onPaint(control, *kept);
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        SetWindowLongPtrA(control, GWLP_USERDATA, 0);
+        delete kept;
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcA(original, control, message, wParam, lParam);
+}
+
+} // namespace
+
+bool keepStaticText(HWND control)
+{
+    if (control == nullptr || keptTextOf(control) != nullptr)
+        return false;
+    KeptText* kept = new KeptText;
+    kept->paintedAt = GetTickCount() - keptStaticTextFrameMilliseconds;
+    kept->repaintMarked = false;
+    GetWindowTextA(control, kept->text, sizeof kept->text);
+    SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(kept));
+    // Set with the ANSI call, so the messages reach keptTextProc as ANSI text.
+    kept->original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(keptTextProc)));
+    if (kept->original == nullptr) {
+        SetWindowLongPtrA(control, GWLP_USERDATA, 0);
+        delete kept;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include <windows.h>
+
+// Makes a static text control keep its text in the program and paint it at
+// most once per display frame, for a text that changes with every chunk of a
+// transfer (thousands of times a second):
+// - WM_SETTEXT copies the text into a buffer of the control's own
+//   (keptStaticTextCapacity characters with the terminator; longer texts are
+//   cut) and paints it at once, as the static control itself does, unless the
+//   last paint was less than a frame ago. Then the control is marked for
+//   repainting: the next text after the frame is painted at once, and if none
+//   follows, the marked control is painted as soon as the thread is idle.
+//   A text replaced within one frame would not reach the screen anyway.
+// - WM_GETTEXT, WM_GETTEXTLENGTH and WM_PAINT answer from that buffer, so the
+//   text read back is always the last one set.
+// The window manager's copy of the text is left alone: where the window
+// manager is a separate server (Wine), storing it there costs a round trip
+// per change. Returns false, and leaves the control as it was, when it cannot.
+const int keptStaticTextCapacity = 256;
+const DWORD keptStaticTextFrameMilliseconds = 16;
+bool keepStaticText(HWND control);
