@@ -10,7 +10,7 @@ packages=(
     wine wine32:i386 wine64
     xvfb imagemagick
     locales python3
-    nginx-light tinyproxy
+    nginx-light tinyproxy curl
 )
 
 missing=()

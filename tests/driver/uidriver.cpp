@@ -237,6 +237,101 @@ int describeMessageBox(HWND box)
     return 0;
 }
 
+// -- timing, for the benchmark ---------------------------------------------------
+// These watch the other process through the window manager alone (no message
+// is sent to it), so the watching does not slow what it measures.
+
+double milliseconds()
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+const int rebootNowId = 1014;   // only the finish page has it
+
+bool finishPageShown(HWND sheet)
+{
+    for (HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr); page != nullptr;
+         page = FindWindowExA(sheet, page, "#32770", nullptr)) {
+        if (IsWindowVisible(page) && GetDlgItem(page, rebootNowId) != nullptr)
+            return true;
+    }
+    return false;
+}
+
+// Presses Next on the ready page and prints the milliseconds until the
+// finish page shows.
+int timeInstall(double seconds)
+{
+    HWND sheet = requireSheet();
+    if (sheet == nullptr)
+        return fail("no wizard window");
+    const double started = milliseconds();
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    while (!finishPageShown(sheet)) {
+        if (milliseconds() - started > seconds * 1000)
+            return fail("timed out waiting for the finish page");
+        Sleep(5);
+    }
+    printf("ms=%.1f\n", milliseconds() - started);
+    return 0;
+}
+
+struct LaunchSearch {
+    DWORD processId;
+    const char* title;
+    bool found;
+};
+
+BOOL CALLBACK visitLaunched(HWND window, LPARAM parameter)
+{
+    LaunchSearch* search = reinterpret_cast<LaunchSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char title[128] = {};
+    if (owner == search->processId && IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) > 0
+        && strcmp(title, search->title) == 0) {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Starts a program and prints the milliseconds until it shows a window with
+// the given title; then ends the program.
+int timeLaunch(const char* title, double seconds, const char* commandLine)
+{
+    char line[2048];
+    lstrcpynA(line, commandLine, sizeof line);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const double started = milliseconds();
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return fail("cannot start the program");
+    LaunchSearch search = { process.dwProcessId, title, false };
+    int result = 0;
+    for (;;) {
+        EnumWindows(visitLaunched, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            printf("ms=%.1f\n", milliseconds() - started);
+            break;
+        }
+        if (milliseconds() - started > seconds * 1000 || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+            result = fail("the program showed no such window");
+            break;
+        }
+        Sleep(2);
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
 int usage()
 {
     fprintf(stderr,
@@ -245,7 +340,8 @@ int usage()
             "  press next|back|finish|cancel | text ID | wait-text ID SUBSTRING SEC\n"
             "  visible ID | enabled ID | checked ID | set-text ID TEXT | click ID | escape ID\n"
             "  wait-progress SEC | wait-progress-gone SEC\n"
-            "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n");
+            "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n"
+            "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n");
     return 2;
 }
 
@@ -293,6 +389,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "uidriver: timed out waiting for page %ld (showing %ld)\n", wanted, seen);
         return 1;
     }
+    if (strcmp(command, "time-install") == 0)
+        return timeInstall(seconds(2));
+    if (strcmp(command, "time-launch") == 0)
+        return arg(2) && arg(4) ? timeLaunch(arg(2), seconds(3), arg(4)) : usage();
     if (strcmp(command, "buttons") == 0)
         return showButtons();
     if (strcmp(command, "press") == 0)
