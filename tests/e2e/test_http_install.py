@@ -5,12 +5,13 @@ and against servers that fail, lie or stay silent."""
 import os
 import shutil
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from zorvtest.case import FINISH, PROXY, InstallTestCase  # noqa: E402
-from zorvtest.distribution import digest_tree  # noqa: E402
+from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, Journal  # noqa: E402
 from zorvtest.servers import proxied_request_lines, start_nginx, start_python_http, start_tinyproxy  # noqa: E402
@@ -134,6 +135,30 @@ class HttpInstallTest(InstallTestCase):
             self.session.wait_page(FINISH)
             self.assertEqual(self.session.text(1006), FAILURE)
             self.finish(installer)
+
+    def test_byte_counts_show_the_last_chunk_while_the_server_stalls(self):
+        # 10000 of 100000 bytes come at once, faster than a screen frame, then
+        # nothing more: the counts describe all of them, on screen and when read.
+        root = os.path.join(self.session.root, "stall")
+        write_distribution(root + PATH, {}, ["T,100000", "I,stalled.bin,100000,1.0.0.0"])
+        with DistributionServer(root) as server:
+            server.answers[PATH + "/stalled.bin"] = (
+                "then silent", b"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + b"s" * 10000)
+            installer = self.walk_to_ready(["/url", server.url(PATH)])
+            self.session.press("next")
+            text = self.session.driver("wait-text", 1008, "9.77 KB of 97.66 KB", 30, timeout=30)
+            self.assertRegex(text, r"^9\.77 KB of 97\.66 KB transfered \((9\.77 KB)?/sec\)$")
+            self.assertEqual(self.session.text(1006), "Reading data...")
+            time.sleep(0.5)
+            self.session.screenshot("progress-stalled-download")
+            self.session.driver("click", 2)
+            self.session.wait_msgbox(20)
+            self.session.answer_msgbox(6)
+            self.session.wait_page(FINISH)
+            self.assertEqual(self.session.text(1006), FAILURE)
+            self.finish(installer)
+        self.assertFalse(os.path.exists(self.installed("stalled.bin")))
+        self.assertEqual([p for p in digest_tree(self.installed()) if p.endswith(".download")], [])
 
     def test_silent_refusing_and_unknown_servers_never_hang(self):
         with DistributionServer(self.web_root) as server:

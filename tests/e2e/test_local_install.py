@@ -60,6 +60,12 @@ class LocalInstallTest(InstallTestCase):
                 installer = self.walk_to_ready(args)
                 self.session.press("next")
                 self.session.driver("wait-text", 1006, "Reading data...", 60, timeout=60)
+                if how == "button":
+                    # The counts move on with the copy.
+                    counts = [self.session.text(1008) for _ in range(2)]
+                    for text in counts:
+                        self.assertRegex(text, r"^\d+\.\d\d [KM]B of 192\.00 MB transfered \((\d+\.\d\d [KM]B)?/sec\)$")
+                    self.assertNotEqual(counts[0], counts[1])
                 self.session.driver("click" if how == "button" else "escape", 2)
                 box = self.session.wait_msgbox(20)
                 self.assertEqual(box["text"], QUESTION)

@@ -1,6 +1,6 @@
 """A small HTTP/1.0 server of the tests that serves a folder and records the
 raw bytes of every request; single paths can be given a scripted answer
-(an error page, a cut body, silence)."""
+(an error page, a cut body, silence, a body that stops half-way)."""
 
 import os
 import time
@@ -11,7 +11,9 @@ from zorvtest.loopback_server import LoopbackServer
 class DistributionServer(LoopbackServer):
     def __init__(self, root):
         self.root = root
-        self.answers = {}          # path -> bytes to send instead of the file, or "silent"
+        # path -> bytes to send instead of the file, "silent", or ("then silent",
+        # bytes): send the bytes, then keep the connection open without a word
+        self.answers = {}
         self.requests = []
         super().__init__()
 
@@ -34,6 +36,9 @@ class DistributionServer(LoopbackServer):
             path = request.split(b" ")[1].decode("latin-1")
             answer = self.answers.get(path)
             if answer == "silent":
+                answer = ("then silent", b"")
+            if isinstance(answer, tuple):
+                connection.sendall(answer[1])
                 deadline = time.time() + 60
                 while time.time() < deadline and not self._stopping.is_set():
                     time.sleep(0.1)
