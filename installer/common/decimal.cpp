@@ -1,5 +1,7 @@
 #include "common/decimal.h"
 
+#include "common/bounded_copy.h"
+
 int32_t appendDigit(int32_t value, char digit)
 {
     uint32_t v = static_cast<uint32_t>(value) * 10u + static_cast<uint32_t>(digit - '0');
@@ -23,16 +25,14 @@ int32_t parseDecimal(const char* text)
     return static_cast<int32_t>(value);
 }
 
-int formatUnsignedDecimal(uint32_t value, char* out)
+bool formatUnsignedDecimal(uint32_t value, char* out, size_t capacity)
 {
-    char reversed[10];
-    int count = 0;
+    char digits[11];
+    int at = sizeof digits - 1;
+    digits[at] = '\0';
     do {
-        reversed[count++] = static_cast<char>('0' + value % 10u);
+        digits[--at] = static_cast<char>('0' + value % 10u);
         value /= 10u;
     } while (value != 0);
-    for (int i = 0; i < count; ++i)
-        out[i] = reversed[count - 1 - i];
-    out[count] = '\0';
-    return count;
+    return copyBounded(out, capacity, digits + at);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 // Decimal numbers as the component list and the proxy settings write them:
@@ -10,6 +11,7 @@ int32_t parseDecimal(const char* text);
 // Wrapping "value * 10 + digit" for counters fed one digit at a time.
 int32_t appendDigit(int32_t value, char digit);
 
-// Writes value in decimal digits with a terminator into out, which holds at
-// least 11 characters (every 32-bit value fits); returns the digit count.
-int formatUnsignedDecimal(uint32_t value, char* out);
+// Writes value in decimal digits with a terminator into out, cut to the
+// capacity like copyBounded (12 characters hold every 32-bit value); returns
+// whether all of it fitted.
+bool formatUnsignedDecimal(uint32_t value, char* out, size_t capacity);

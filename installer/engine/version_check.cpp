@@ -9,8 +9,8 @@
 
 namespace {
 
-// Room for any version resource: its length is a 16-bit count, and the
-// platform cuts a longer copy to the buffer, which still holds the root block.
+// Room for the root block of any version resource, which is all that is read:
+// the platform cuts a longer copy to the buffer, and the root block leads it.
 const DWORD versionInfoCapacity = 64 * 1024;
 BYTE versionInfo[versionInfoCapacity];
 

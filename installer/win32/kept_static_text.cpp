@@ -9,8 +9,9 @@ namespace {
 // Lives from keepStaticText to the control's WM_NCDESTROY.
 struct KeptText {
     WNDPROC original;
-    DWORD paintedAt;     // GetTickCount of the last paint
-    bool repaintMarked;  // invalidated for a text not painted yet
+    DWORD paintedAt;          // GetTickCount of the last paint
+    bool repaintMarked;       // invalidated for a text not painted yet
+    bool windowManagerBehind; // the window manager's copy is an older text
     char text[keptStaticTextCapacity];
 };
 
@@ -19,9 +20,20 @@ KeptText* keptTextOf(HWND control)
     return reinterpret_cast<KeptText*>(GetWindowLongPtrA(control, GWLP_USERDATA));
 }
 
+// The window manager's copy, stored by the default handling alone: the
+// static's own would paint once more.
+void updateWindowManagerCopy(HWND control, KeptText& kept)
+{
+    if (!kept.windowManagerBehind)
+        return;
+    kept.windowManagerBehind = false;
+    DefWindowProcA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kept.text));
+}
+
 // Paints as a left-aligned static does: the parent's static-control brush and
-// colours, the control's font, words wrapped at the right edge, and nothing
-// outside the control (its class may draw with the parent's clipping).
+// colours, the control's font, words wrapped at the right edge, "&" as a
+// prefix unless SS_NOPREFIX, and nothing outside the control (its class may
+// draw with the parent's clipping).
 void paintText(HWND control, HDC dc, const KeptText& kept)
 {
     RECT client;
@@ -38,7 +50,10 @@ void paintText(HWND control, HDC dc, const KeptText& kept)
     SetBkMode(dc, TRANSPARENT);
     if (!IsWindowEnabled(control))
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    DrawTextA(dc, kept.text, -1, &client, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS);
+    UINT format = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS;
+    if (GetWindowLongA(control, GWL_STYLE) & SS_NOPREFIX)
+        format |= DT_NOPREFIX;
+    DrawTextA(dc, kept.text, -1, &client, format);
     RestoreDC(dc, saved);
 }
 
@@ -50,19 +65,20 @@ void paintNow(HWND control, KeptText& kept, DWORD now)
     paintText(control, dc, kept);
     ReleaseDC(control, dc);
     kept.paintedAt = now;
-    if (kept.repaintMarked) {
-        ValidateRect(control, nullptr);
-        kept.repaintMarked = false;
-    }
+    updateWindowManagerCopy(control, kept);
+    // A marked control keeps its invalid area: the system may have added to
+    // it (a box closed over the dialog), and one more paint when the thread
+    // is idle costs nothing.
 }
 
 LRESULT onSetText(HWND control, KeptText& kept, const char* text)
 {
     copyBounded(kept.text, sizeof kept.text, text != nullptr ? text : "");
-    // Screen readers learn of the change as from the window manager's own text.
-    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control, OBJID_WINDOW, CHILDID_SELF);
-    if (!IsWindowVisible(control))
+    kept.windowManagerBehind = true;
+    if (!IsWindowVisible(control)) {
+        updateWindowManagerCopy(control, kept);
         return TRUE;
+    }
     const DWORD now = GetTickCount();
     if (now - kept.paintedAt >= keptStaticTextFrameMilliseconds) {
         paintNow(control, kept, now);
@@ -90,6 +106,7 @@ LRESULT onPaint(HWND control, KeptText& kept)
     EndPaint(control, &paint);
     kept.paintedAt = GetTickCount();
     kept.repaintMarked = false;
+    updateWindowManagerCopy(control, kept);
     return 0;
 }
 
@@ -108,6 +125,9 @@ LRESULT CALLBACK keptTextProc(HWND control, UINT message, WPARAM wParam, LPARAM 
         return static_cast<LRESULT>(strlen(kept->text));
     case WM_PAINT:
         return onPaint(control, *kept);
+    case WM_PRINTCLIENT:
+        paintText(control, reinterpret_cast<HDC>(wParam), *kept);
+        return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         SetWindowLongPtrA(control, GWLP_USERDATA, 0);
@@ -123,11 +143,14 @@ LRESULT CALLBACK keptTextProc(HWND control, UINT message, WPARAM wParam, LPARAM 
 
 bool keepStaticText(HWND control)
 {
-    if (control == nullptr || keptTextOf(control) != nullptr)
+    if (control == nullptr || keptTextOf(control) != nullptr
+        || (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT)
         return false;
     KeptText* kept = new KeptText;
     kept->paintedAt = GetTickCount() - keptStaticTextFrameMilliseconds;
     kept->repaintMarked = false;
+    kept->windowManagerBehind = false;
+    kept->text[0] = '\0';
     GetWindowTextA(control, kept->text, sizeof kept->text);
     SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(kept));
     // Set with the ANSI call, so the messages reach keptTextProc as ANSI text.

@@ -116,7 +116,7 @@ bool composeProxyAddress(char* out, size_t capacity, const char* host, const cha
     if (!parsePortField(portText, &port))
         return false;
     char suffix[12] = ":";
-    formatUnsignedDecimal(static_cast<uint32_t>(port), suffix + 1);
+    formatUnsignedDecimal(static_cast<uint32_t>(port), suffix + 1, sizeof suffix - 1);
     const size_t hostLength = strlen(out);
     if (!appendBounded(out, capacity, suffix)) {
         // Refused rather than cut: a cut port would name another proxy.

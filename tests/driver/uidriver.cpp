@@ -273,7 +273,7 @@ int timeInstall(double seconds)
     while (!finishPageShown(sheet)) {
         if (milliseconds() - started > seconds * 1000)
             return fail("timed out waiting for the finish page");
-        Sleep(5);
+        Sleep(20);   // each look is a few round trips to the server the installer uses too
     }
     printf("ms=%.1f\n", milliseconds() - started);
     return 0;
@@ -323,7 +323,7 @@ int timeLaunch(const char* title, double seconds, const char* commandLine)
             result = fail("the program showed no such window");
             break;
         }
-        Sleep(2);
+        Sleep(10);
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 10000);
@@ -339,6 +339,7 @@ int usage()
             "  wait-sheet SEC | wait-gone SEC | page | wait-page ID SEC | buttons\n"
             "  press next|back|finish|cancel | text ID | wait-text ID SUBSTRING SEC\n"
             "  visible ID | enabled ID | checked ID | set-text ID TEXT | click ID | escape ID\n"
+            "  rect ID (screen x y width height) | redraw ID\n"
             "  wait-progress SEC | wait-progress-gone SEC\n"
             "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n"
             "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n");
@@ -467,6 +468,17 @@ int main(int argc, char** argv)
     }
     if (strcmp(command, "click") == 0) {
         PostMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (strcmp(command, "rect") == 0) {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
+    }
+    if (strcmp(command, "redraw") == 0) {
+        // The control's thread paints it afresh, from whatever text it holds.
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         return 0;
     }
     if (strcmp(command, "escape") == 0) {

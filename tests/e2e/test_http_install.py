@@ -149,8 +149,14 @@ class HttpInstallTest(InstallTestCase):
             text = self.session.driver("wait-text", 1008, "9.77 KB of 97.66 KB", 30, timeout=30)
             self.assertRegex(text, r"^9\.77 KB of 97\.66 KB transfered \((9\.77 KB)?/sec\)$")
             self.assertEqual(self.session.text(1006), "Reading data...")
+            # On screen: what the control shows now is what a fresh paint of
+            # the last text gives, and it is not blank.
             time.sleep(0.5)
-            self.session.screenshot("progress-stalled-download")
+            shown = self.session.control_pixels(1008, "progress-stalled-download")
+            self.assertGreater(len({shown[i:i + 3] for i in range(0, len(shown), 3)}), 1, "the counts are blank")
+            self.session.driver("redraw", 1008)
+            time.sleep(0.5)
+            self.assertEqual(self.session.control_pixels(1008, "progress-stalled-redrawn"), shown)
             self.session.driver("click", 2)
             self.session.wait_msgbox(20)
             self.session.answer_msgbox(6)

@@ -29,18 +29,25 @@ def row(lines, label, after=None):
 
 class BenchReportTest(unittest.TestCase):
     def samples(self):
-        samples = {}
-        for prefix in ("file", "http", "proxy"):
-            samples.update({
-                prefix + ".design_limit": [2000, 9999, 1000],   # median 2000 ms: 32 MiB/s
-                prefix + ".installer": [2600, 2600, 2700],      # 2500 ms without the fixed costs
-                prefix + ".installer_base": [100, 90, 110],
-                prefix + ".curl": [32, 31, 33]})
-        samples.update({"file.installer_quiet": [2200], "http.installer_quiet": [2100],
-                        "file.copyfile": [64], "file.cp": [32],
-                        "list.0": [20], "list.200": [220], "list.1000": [1020], "list.2000": [4020],
-                        "startup.installer": [300, 310, 290], "startup.trivial": [200, 200, 200]})
-        return samples
+        # Skewed samples throughout, so that a mean instead of the median shows.
+        return {
+            "file.design_limit": [2000, 9999, 1000],      # median 2000 ms: 32 MiB/s
+            "file.installer": [2600, 2600, 9000],         # 2500 ms without the fixed costs
+            "file.installer_base": [100, 90, 900],
+            "file.installer_quiet": [2200, 2200, 9000],
+            "file.copyfile": [64, 64, 900], "file.cp": [32, 32, 900],
+            "http.design_limit": [4000, 4000, 100],       # 16 MiB/s
+            "http.installer": [5100, 5100, 100],          # 5000 ms: 12.8 MiB/s
+            "http.installer_base": [100, 100, 5],
+            "http.installer_quiet": [4100, 4100, 100],
+            "http.curl": [100, 100, 1],                   # 640 MiB/s
+            "proxy.design_limit": [8000, 8000, 1],        # 8 MiB/s
+            "proxy.installer": [10200, 10200, 1],         # 10000 ms: 6.4 MiB/s
+            "proxy.installer_base": [200, 200, 1],
+            "proxy.curl": [200, 200, 9000],               # 320 MiB/s
+            "list.0": [20, 20, 900], "list.200": [220, 220, 900], "list.1000": [1020, 1020, 1],
+            "list.2000": [4020, 4020, 1],
+            "startup.installer": [300, 310, 900], "startup.trivial": [200, 200, 900]}
 
     def test_rates_and_shares_of_the_design_limit(self):
         lines = report(self.samples())
@@ -52,11 +59,22 @@ class BenchReportTest(unittest.TestCase):
                          "installer without progress updates 30.5 MiB/s 95 %")
         self.assertEqual(row(lines, "CopyFileA", title), "CopyFileA under Wine 1000.0 MiB/s 3125 %")
         self.assertEqual(row(lines, "cp", title), "cp 2000.0 MiB/s 6250 %")
-        self.assertEqual(row(lines, "curl", "64 MiB component from nginx through tinyproxy"),
-                         "curl --http1.0 2000.0 MiB/s 6250 %")
+        http = "64 MiB component from nginx on loopback"
+        self.assertEqual(row(lines, "design limit", http), "design limit (4096 bytes a message) 16.0 MiB/s 100 %")
+        self.assertEqual(row(lines, "installer", http), "installer 12.8 MiB/s 80 %")
+        self.assertEqual(row(lines, "installer without", http),
+                         "installer without progress updates 16.0 MiB/s 100 %")
+        self.assertEqual(row(lines, "curl", http), "curl --http1.0 640.0 MiB/s 4000 %")
+        proxy = "64 MiB component from nginx through tinyproxy"
+        self.assertEqual(row(lines, "design limit", proxy), "design limit (4096 bytes a message) 8.0 MiB/s 100 %")
+        self.assertEqual(row(lines, "installer", proxy), "installer 6.4 MiB/s 80 %")
+        self.assertEqual(row(lines, "curl", proxy), "curl --http1.0 320.0 MiB/s 4000 %")
         # 400 ms of display over 16384 chunks, of the 2500 ms transfer.
         self.assertEqual(row(lines, "cost per", "Progress display, file: transfer"),
                          "cost per 4096-byte chunk 24.41 us 16 % of the transfer")
+        # 1000 ms over 16384 chunks, of the 5000 ms transfer.
+        self.assertEqual(row(lines, "cost per", "Progress display, HTTP transfer"),
+                         "cost per 4096-byte chunk 61.04 us 20 % of the transfer")
 
     def test_list_growth_size_and_start_up(self):
         lines = report(self.samples())
@@ -68,7 +86,7 @@ class BenchReportTest(unittest.TestCase):
                          "2000 records 4020 ms 2.000 ms a record, x2.00 of the 200-record rate")
         self.assertEqual(row(lines, "installer.exe"), "installer.exe 64.0 KiB 43 % of the 150 KiB budget")
         self.assertEqual(row(lines, "installer, to the welcome page"),
-                         "installer, to the welcome page 300 ms 1.50 x the trivial program")
+                         "installer, to the welcome page 310 ms 1.55 x the trivial program")
 
 
 if __name__ == "__main__":

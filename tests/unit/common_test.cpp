@@ -143,13 +143,19 @@ TEST(Decimal, AppendDigitWraps)
 
 TEST(Decimal, FormatsEveryUnsignedValueAndReadsBack)
 {
-    char text[11];
-    EXPECT_EQ(1, formatUnsignedDecimal(0, text));
+    char text[12];
+    EXPECT_TRUE(formatUnsignedDecimal(0, text, sizeof text));
     EXPECT_STREQ("0", text);
-    EXPECT_EQ(4, formatUnsignedDecimal(8080, text));
+    EXPECT_TRUE(formatUnsignedDecimal(8080, text, sizeof text));
     EXPECT_STREQ("8080", text);
-    EXPECT_EQ(10, formatUnsignedDecimal(UINT32_MAX, text));
+    EXPECT_TRUE(formatUnsignedDecimal(UINT32_MAX, text, sizeof text));
     EXPECT_STREQ("4294967295", text);
-    for (uint32_t value : { 1u, 9u, 10u, 65535u, 65536u, 1000000000u, 2147483647u })
-        EXPECT_EQ(static_cast<int32_t>(value), parseDecimal((formatUnsignedDecimal(value, text), text))) << value;
+    for (uint32_t value : { 1u, 9u, 10u, 65535u, 65536u, 1000000000u, 2147483647u }) {
+        ASSERT_TRUE(formatUnsignedDecimal(value, text, sizeof text));
+        EXPECT_EQ(static_cast<int32_t>(value), parseDecimal(text)) << value;
+    }
+    // Too small a buffer: cut and terminated, and said so.
+    char small[4] = { 'x', 'x', 'x', 'x' };
+    EXPECT_FALSE(formatUnsignedDecimal(123456, small, sizeof small));
+    EXPECT_STREQ("123", small);
 }

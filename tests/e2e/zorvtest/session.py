@@ -272,6 +272,17 @@ class WineSession:
         return None
 
     # -- what the user sees ---------------------------------------------------
+    def control_pixels(self, control_id, name):
+        """A screenshot cut to one control: its RGB pixels as bytes, row by row."""
+        x, y, width, height = (int(v) for v in self.driver("rect", control_id).split())
+        shot = self.screenshot(name)
+        result = subprocess.run(["convert", shot, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage",
+                                 "-depth", "8", "rgb:-"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, timeout=30, check=True)
+        if len(result.stdout) != width * height * 3:
+            raise HarnessError("control %d is not on the screen (%r)" % (control_id, (x, y, width, height)))
+        return result.stdout
+
     def screenshot(self, name):
         os.makedirs(SCREENSHOT_DIR, exist_ok=True)
         path = os.path.join(SCREENSHOT_DIR, name + ".png")
