@@ -13,6 +13,7 @@ import datetime
 import json
 import os
 import platform
+import random
 import shutil
 import statistics
 import subprocess
@@ -132,21 +133,40 @@ class Bench:
         if os.path.getsize(path) != BIG:
             raise HarnessError("the installed component is not whole")
 
+    def in_turns(self, measurements):
+        """measurements: name -> function returning milliseconds. Each round
+        runs every one once, in an order of its own, so that a drift within a
+        round (the machine's other load, writeback of the big files) falls
+        on all of them alike."""
+        names = sorted(measurements)
+        for round_number in range(self.runs):
+            random.Random(round_number).shuffle(names)
+            for name in names:
+                self.record(name, measurements[name]())
+
+    def installed_whole(self, milliseconds):
+        self.check_installed()
+        return milliseconds
+
+    def cp_milliseconds(self, source, target):
+        if os.path.exists(target):
+            os.remove(target)
+        started = time.perf_counter()
+        subprocess.run(["cp", source, target], check=True)
+        return (time.perf_counter() - started) * 1000
+
     def measure_file_transfer(self):
         source = "C:\\bench\\big\\big.bin"
         target = "C:\\bench\\out\\copy.bin"
-        for _ in range(self.runs):
-            self.record("file.installer", self.install(["/url", "file:C:\\bench\\big"]))
-            self.check_installed()
-            self.record("file.installer_quiet", self.install(["/url", "file:C:\\bench\\big"], exe=QUIET_INSTALLER))
-            self.record("file.installer_base", self.install(["/url", "file:C:\\bench\\base"]))
-            self.record("file.design_limit", self.design_limit("file", source, target))
-            self.record("file.copyfile", self.design_limit("copyfile", source, target))
-            unix_target = self.session.unix_path(target)
-            os.remove(unix_target)
-            started = time.perf_counter()
-            subprocess.run(["cp", self.session.unix_path(source), unix_target], check=True)
-            self.record("file.cp", (time.perf_counter() - started) * 1000)
+        big = ["/url", "file:C:\\bench\\big"]
+        self.in_turns({
+            "file.installer": lambda: self.installed_whole(self.install(big)),
+            "file.installer_quiet": lambda: self.installed_whole(self.install(big, exe=QUIET_INSTALLER)),
+            "file.installer_base": lambda: self.install(["/url", "file:C:\\bench\\base"]),
+            "file.design_limit": lambda: self.design_limit("file", source, target),
+            "file.copyfile": lambda: self.design_limit("copyfile", source, target),
+            "file.cp": lambda: self.cp_milliseconds(self.session.unix_path(source), self.session.unix_path(target)),
+        })
 
     def measure_http_transfer(self):
         folder = os.path.join(self.out_dir, "servers")
@@ -160,23 +180,21 @@ class Bench:
                 self.session.driver("set-text", 1003, "127.0.0.1")
                 self.session.driver("set-text", 1004, str(proxy.port))
 
-            for _ in range(self.runs):
-                self.record("http.installer", self.install(["/url", web.url("/big")]))
-                self.check_installed()
-                self.record("http.installer_quiet", self.install(["/url", web.url("/big")], exe=QUIET_INSTALLER))
-                self.record("http.installer_base", self.install(["/url", web.url("/base")]))
-                self.record("http.design_limit",
-                            self.design_limit("http", "127.0.0.1", str(web.port), "/big/big.bin", target))
-                self.record("http.curl", self.curl(web.url("/big/big.bin")))
-
-                self.record("proxy.installer", self.install(["/url", web.url("/big")], on_proxy_page=choose_proxy))
-                self.check_installed()
-                self.record("proxy.installer_base",
-                            self.install(["/url", web.url("/base")], on_proxy_page=choose_proxy))
-                self.record("proxy.design_limit",
-                            self.design_limit("http", "127.0.0.1", str(proxy.port), web.url("/big/big.bin"),
-                                              target))
-                self.record("proxy.curl", self.curl(web.url("/big/big.bin"), proxy="http://" + proxy.address))
+            big = ["/url", web.url("/big")]
+            base = ["/url", web.url("/base")]
+            self.in_turns({
+                "http.installer": lambda: self.installed_whole(self.install(big)),
+                "http.installer_quiet": lambda: self.installed_whole(self.install(big, exe=QUIET_INSTALLER)),
+                "http.installer_base": lambda: self.install(base),
+                "http.design_limit": lambda: self.design_limit("http", "127.0.0.1", str(web.port), "/big/big.bin",
+                                                               target),
+                "http.curl": lambda: self.curl(web.url("/big/big.bin")),
+                "proxy.installer": lambda: self.installed_whole(self.install(big, on_proxy_page=choose_proxy)),
+                "proxy.installer_base": lambda: self.install(base, on_proxy_page=choose_proxy),
+                "proxy.design_limit": lambda: self.design_limit("http", "127.0.0.1", str(proxy.port),
+                                                                web.url("/big/big.bin"), target),
+                "proxy.curl": lambda: self.curl(web.url("/big/big.bin"), proxy="http://" + proxy.address),
+            })
 
     def curl(self, url, proxy=None):
         output = os.path.join(self.session.drive_c("bench", "out"), "curl.bin")
@@ -201,9 +219,9 @@ class Bench:
         for count in LIST_SIZES:
             lines = ["T,0"] + ["I,c%04d.dll,%d,1.2.3.4" % (i, len(component)) for i in range(count)]
             write_distribution(os.path.join(self.root, "list%d" % count), {}, lines)
-        for _ in range(self.runs):
-            for count in LIST_SIZES:
-                self.record("list.%d" % count, self.install(["/url", "file:C:\\bench\\list%d" % count]))
+        def walk(count):
+            return lambda: self.install(["/url", "file:C:\\bench\\list%d" % count])
+        self.in_turns({"list.%d" % count: walk(count) for count in LIST_SIZES})
 
     def measure_startup(self):
         installer = windows_path(INSTALLER)
