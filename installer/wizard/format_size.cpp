@@ -1,6 +1,9 @@
 #include "wizard/format_size.h"
 
 #include "common/bounded_copy.h"
+#include "common/decimal.h"
+
+#include <string.h>
 
 namespace {
 
@@ -8,15 +11,11 @@ char slots[formatSizeSlots][formatSizeSlotSize];
 
 void appendUnsigned(char* text, uint32_t value, int minimumDigits)
 {
-    char digits[11];
-    int at = sizeof digits - 1;
-    digits[at] = '\0';
-    do {
-        digits[--at] = static_cast<char>('0' + value % 10u);
-        value /= 10u;
-        --minimumDigits;
-    } while (value != 0u || minimumDigits > 0);
-    appendBounded(text, formatSizeSlotSize, digits + at);
+    char digits[12];
+    formatUnsignedDecimal(value, digits, sizeof digits);
+    for (int missing = minimumDigits - static_cast<int>(strlen(digits)); missing > 0; --missing)
+        appendBounded(text, formatSizeSlotSize, "0");
+    appendBounded(text, formatSizeSlotSize, digits);
 }
 
 // count / unit with two decimals, rounded half up. Splitting off the whole
