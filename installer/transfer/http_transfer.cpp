@@ -11,11 +11,6 @@ namespace {
 
 const int chunkSize = 4096;
 
-int32_t now()
-{
-    return unixTimeSeconds();
-}
-
 // Counters wrap past 2 GiB instead of overflowing.
 int wrappingAdd(int a, int b)
 {
@@ -39,7 +34,7 @@ HttpTransfer::HttpTransfer(TransferCallback callback, LONG_PTR userValue)
       lastChunk(0),
       received(0),
       statusLineText(),
-      startedAt(now()),
+      startedAt(unixTimeSeconds()),
       file(),
       scanner()
 {
@@ -79,7 +74,7 @@ int HttpTransfer::start(const char* url, const char* destination)
     received = 0;
     lastChunk = 0;
     requestSent = 0;
-    startedAt = now();
+    startedAt = unixTimeSeconds();
 
     // A destination still open from a fetch that did not end is closed first:
     // it may be the very file asked for now.
