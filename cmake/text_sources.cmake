@@ -4,6 +4,7 @@ set(ZORV_TEXT_SOURCES
     common/ascii.cpp
     common/bounded_copy.cpp
     common/decimal.cpp
+    common/byte_count.cpp
     startup/command_line_parser.cpp
     startup/language_offset.cpp
     engine/list_line_reader.cpp

@@ -4,6 +4,7 @@
 
 #include "common/ascii.h"
 #include "common/bounded_copy.h"
+#include "common/byte_count.h"
 #include "common/decimal.h"
 
 TEST(BoundedCopy, CopiesWhatFitsAndAlwaysTerminates)
@@ -158,4 +159,44 @@ TEST(Decimal, FormatsEveryUnsignedValueAndReadsBack)
     char small[4] = { 'x', 'x', 'x', 'x' };
     EXPECT_FALSE(formatUnsignedDecimal(123456, small, sizeof small));
     EXPECT_STREQ("123", small);
+}
+
+TEST(ByteCount, AddsSaturatingAtBothEnds)
+{
+    EXPECT_EQ(5, addSaturating(2, 3));
+    EXPECT_EQ(INT32_MAX, addSaturating(INT32_MAX, 1));
+    EXPECT_EQ(INT32_MAX, addSaturating(INT32_MAX - 10, INT32_MAX));
+    EXPECT_EQ(INT32_MIN, addSaturating(INT32_MIN, -1));
+    EXPECT_EQ(-1, addSaturating(INT32_MAX, INT32_MIN));
+    // doneBytes after two current records of 2 GiB - 1 bytes each.
+    EXPECT_EQ(INT32_MAX, addSaturating(addSaturating(120, INT32_MAX), INT32_MAX));
+}
+
+TEST(ByteCount, TellsWhetherAChunkStillFitsTheCounter)
+{
+    EXPECT_TRUE(fitsCounter(0, 4096));
+    EXPECT_TRUE(fitsCounter(INT32_MAX - 4096, 4096));
+    EXPECT_FALSE(fitsCounter(INT32_MAX - 4095, 4096));
+    EXPECT_FALSE(fitsCounter(INT32_MAX, 1));
+    EXPECT_TRUE(fitsCounter(INT32_MAX, 0));
+    EXPECT_FALSE(fitsCounter(-1, 1));
+    EXPECT_FALSE(fitsCounter(0, -1));
+}
+
+TEST(ByteCount, PercentStaysOnTheBar)
+{
+    EXPECT_EQ(25, percentOf(512, 2048));
+    EXPECT_EQ(99, percentOf(999, 1000));
+    EXPECT_EQ(100, percentOf(1000, 1000));
+    // More than the whole, a whole smaller than what arrived, huge counts.
+    EXPECT_EQ(100, percentOf(1001, 1000));
+    EXPECT_EQ(100, percentOf(INT32_MAX, 1));
+    EXPECT_EQ(100, percentOf(INT32_MAX, 1000));
+    EXPECT_EQ(99, percentOf(INT32_MAX - 1, INT32_MAX));
+    // Nothing to show: a negative part, no whole or a negative one.
+    EXPECT_EQ(0, percentOf(-5, 100));
+    EXPECT_EQ(0, percentOf(INT32_MIN, 100));
+    EXPECT_EQ(0, percentOf(10, 0));
+    EXPECT_EQ(0, percentOf(10, -1));
+    EXPECT_EQ(0, percentOf(INT32_MIN, INT32_MIN));
 }
