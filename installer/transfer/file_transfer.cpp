@@ -1,8 +1,10 @@
 #include "transfer/file_transfer.h"
 
 #include "common/bounded_copy.h"
+#include "common/byte_count.h"
 #include "core/private_messages.h"
 #include "win32/unix_time.h"
+#include "win32/waiting_input.h"
 
 #include <io.h>
 #include <stdio.h>
@@ -13,9 +15,15 @@ namespace {
 
 const char windowClassName[] = "AsyncFileWnd";
 const DWORD chunkSize = 4096;
+// The timer that stands in for the pump message while input waits.
+const UINT_PTR pumpTimerId = 1;
 
 LRESULT CALLBACK fileTransferWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_TIMER && wParam == pumpTimerId) {
+        KillTimer(window, pumpTimerId);
+        message = WM_FILE_PUMP;
+    }
     if (message == WM_FILE_PUMP && currentFileTransfer != nullptr)
         currentFileTransfer->pump(window);
     return DefWindowProcA(window, message, wParam, lParam);
@@ -98,8 +106,20 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
         fail("HTTP/1.0 500 Error opening %s \r\n", sourcePath);
         return 0;
     }
-    size = static_cast<int>(GetFileSize(source, nullptr));
-    destination = CreateFileA(destinationPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    DWORD sizeHigh = 0;
+    const DWORD sizeLow = GetFileSize(source, &sizeHigh);
+    if (sizeHigh != 0 || sizeLow > static_cast<DWORD>(INT32_MAX)) {
+        // The byte counts are 32-bit signed numbers.
+        closeFiles();
+        fail("HTTP/1.0 500 File %s too large\r\n", sourcePath);
+        return 0;
+    }
+    size = static_cast<int>(sizeLow);
+    // Only a file made afresh is written: whatever lies under the name, even
+    // one that somebody else planted there, goes first, and the creation
+    // fails rather than reuse a file that is there again.
+    DeleteFileA(destinationPath);
+    destination = CreateFileA(destinationPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (destination == INVALID_HANDLE_VALUE) {
         fail("HTTP/1.0 500 Error creating %s\r\n", destinationPath);
@@ -123,12 +143,15 @@ void FileTransfer::pump(HWND pumpWindow)
     DWORD read = 0;
     if (!ReadFile(source, buffer, chunkSize, &read, nullptr)) {
         lastChunk = 0;
-        copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 500 Error reading file\r\n");
-        closeFiles();
-        report(Error);
+        failStep("HTTP/1.0 500 Error reading file\r\n");
         return;
     }
     lastChunk = static_cast<int>(read);
+    if (read != 0 && !fitsCounter(received, lastChunk)) {
+        lastChunk = 0;
+        failStep("HTTP/1.0 500 Error reading file\r\n");
+        return;
+    }
     if (read == 0) {
         copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 200 OK\r\n");
         closeFiles();
@@ -138,11 +161,20 @@ void FileTransfer::pump(HWND pumpWindow)
     received += lastChunk;
     DWORD written = 0;
     if (!WriteFile(destination, buffer, read, &written, nullptr) || written != read) {
-        copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 500 Error writing file\r\n");
-        closeFiles();
-        report(Error);
+        failStep("HTTP/1.0 500 Error writing file\r\n");
         return;
     }
     report(ReadingData);
-    PostMessageA(pumpWindow, WM_FILE_PUMP, 0, 0);
+    // The user's input and the dialog's painting go before the next chunk.
+    const bool next = inputOrPaintWaiting() ? resumeLater(pumpWindow, pumpTimerId)
+                                            : PostMessageA(pumpWindow, WM_FILE_PUMP, 0, 0) != FALSE;
+    if (!next && source != INVALID_HANDLE_VALUE)
+        failStep("HTTP/1.0 500 Error reading file\r\n");
+}
+
+void FileTransfer::failStep(const char* statusLine)
+{
+    copyBounded(statusLineText, sizeof statusLineText, statusLine);
+    closeFiles();
+    report(Error);
 }

@@ -23,6 +23,8 @@ public:
 private:
     void report(int32_t status) { callback(status, userValue); }
     void fail(const char* format, const char* name);
+    // Ends a running copy with Error and the given status line.
+    void failStep(const char* statusLine);
     void closeFiles();
 
     HWND window;

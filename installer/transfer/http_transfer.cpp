@@ -3,19 +3,19 @@
 #include <string.h>
 
 #include "common/bounded_copy.h"
+#include "common/byte_count.h"
 #include "transfer/host_resolver.h"
+#include "transfer/socket_dispatcher.h"
 #include "transfer/stream_socket.h"
 #include "win32/unix_time.h"
+#include "win32/waiting_input.h"
 
 namespace {
 
 const int chunkSize = 4096;
-
-// Counters wrap past 2 GiB instead of overflowing.
-int wrappingAdd(int a, int b)
-{
-    return static_cast<int>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
+// A header that has not ended after this many bytes never will: a server
+// that sends one line after another must not keep the fetch busy for ever.
+const int headerLimit = 64 * 1024;
 
 }  // namespace
 
@@ -33,6 +33,7 @@ HttpTransfer::HttpTransfer(TransferCallback callback, LONG_PTR userValue)
       requestSent(0),
       lastChunk(0),
       received(0),
+      headerBytes(0),
       statusLineText(),
       startedAt(unixTimeSeconds()),
       file(),
@@ -65,7 +66,9 @@ int HttpTransfer::setProxy(const char* hostPort)
 
 int HttpTransfer::start(const char* url, const char* destination)
 {
-    if (requestText != nullptr || (status != Idle && status != Connected && status != Done))
+    // After an Error nothing of the failed fetch is left (fail), so a new
+    // one may start.
+    if (requestText != nullptr || (status != Idle && status != Connected && status != Done && status != Error))
         return 0;
     // Emptied before anything can fail, so that a failure never shows the
     // status line of the previous fetch.
@@ -73,13 +76,18 @@ int HttpTransfer::start(const char* url, const char* destination)
     scanner.reset();
     received = 0;
     lastChunk = 0;
+    headerBytes = 0;
     requestSent = 0;
     startedAt = unixTimeSeconds();
 
     // A destination still open from a fetch that did not end is closed first:
-    // it may be the very file asked for now.
+    // it may be the very file asked for now. Only a file made afresh is
+    // written: whatever lies under the name, even one that somebody else
+    // planted there, goes first, and the creation fails rather than reuse a
+    // file that is there again.
     file.reset();
-    file.reset(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DeleteFileA(destination);
+    file.reset(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return failStart();
     delete resolver;
@@ -116,11 +124,18 @@ int HttpTransfer::start(const char* url, const char* destination)
 void HttpTransfer::onSocketEvent(int32_t kind, int32_t error, int32_t value)
 {
     if (error != 0) {
-        status = Error;
+        fail();
     } else if (kind == lookupEvent) {
         if (connectToResult())
             return;
     } else if (kind == socketEvent) {
+        if (value == FD_READ && connection != nullptr && inputOrPaintWaiting()) {
+            // A server that sends faster than the data is read would keep a
+            // read event queued at all times: the user's input goes first,
+            // and the read comes back after it. Nothing has changed to report.
+            if (socketDispatcher.readLater(connection->handle()))
+                return;
+        }
         status = Connected;
         if (value == FD_READ)
             readStep();
@@ -140,9 +155,23 @@ void HttpTransfer::report()
 
 int HttpTransfer::failStart()
 {
-    status = Error;
+    fail();
     report();
     return 0;
+}
+
+void HttpTransfer::fail()
+{
+    // Nothing more is written and nothing more is read: an endless stream
+    // cannot keep a failed fetch busy, and its end is reported once.
+    status = Error;
+    lastChunk = 0;
+    file.reset();
+    requestText = nullptr;
+    // This may be the connection whose notification runs; nothing touches
+    // it after this.
+    delete connection;
+    connection = nullptr;
 }
 
 bool HttpTransfer::connectToResult()
@@ -151,22 +180,27 @@ bool HttpTransfer::connectToResult()
     connection = nullptr;
     uint32_t address = 0;
     if (resolver == nullptr || !resolver->firstAddress(&address)) {
-        status = Error;
+        fail();
         return false;
     }
     // Set before the connection is made: one that fails at once reports
     // Error from inside its constructor, and that report is the only one.
     status = Connecting;
     connection = new StreamSocket(address, port, this);
+    if (status == Error) {
+        delete connection;
+        connection = nullptr;
+    }
     return status != Connecting;
 }
 
-void HttpTransfer::readStep()
+HttpTransfer::ReadResult HttpTransfer::readStep()
 {
     status = ReadingData;
+    lastChunk = 0;
     if (connection == nullptr) {
-        status = Error;
-        return;
+        fail();
+        return ReadFailed;
     }
     char chunk[chunkSize];
     int n = recv(connection->handle(), chunk, sizeof chunk, 0);
@@ -174,35 +208,45 @@ void HttpTransfer::readStep()
         // A read notification with nothing left to read (the platform may
         // send one) is no failure: nothing is delivered.
         if (WSAGetLastError() == WSAEWOULDBLOCK)
-            lastChunk = 0;
-        else
-            status = Error;
-        return;
+            return ReadNothing;
+        fail();
+        return ReadFailed;
     }
+    if (n == 0)
+        return ReadEnd;
     if (scanner.state == ResponseHeaderScanner::HeaderDone) {
-        received = wrappingAdd(received, n);
-        lastChunk = n;
-        writeBody(chunk, n);
-        return;
+        takeBody(chunk, n);
+    } else {
+        const bool ended = scanner.feed(chunk, n);
+        if (statusLineText[0] == '\0')
+            takeStatusLine(statusLineText, chunk, n);
+        if (ended) {
+            const int offset = scanner.bodyOffset();
+            takeBody(chunk + offset, n - offset);
+        } else {
+            headerBytes += n;
+            if (headerBytes > headerLimit)
+                fail();
+        }
     }
-    if (scanner.feed(chunk, n)) {
-        int offset = scanner.bodyOffset();
-        received = n - offset;
-        lastChunk = n - offset;
-        writeBody(chunk + offset, n - offset);
-    }
-    if (statusLineText[0] == '\0')
-        takeStatusLine(statusLineText, chunk, n);
+    return status == Error ? ReadFailed : ReadData;
 }
 
-void HttpTransfer::writeBody(const char* bytes, int count)
+void HttpTransfer::takeBody(const char* bytes, int count)
 {
     if (count <= 0)
         return;
+    // The byte counts are 32-bit signed numbers: a longer body is no component.
+    if (!fitsCounter(received, count)) {
+        fail();
+        return;
+    }
+    received += count;
+    lastChunk = count;
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes, static_cast<DWORD>(count), &written, nullptr)
         || written != static_cast<DWORD>(count))
-        status = Error;
+        fail();
 }
 
 void HttpTransfer::writeStep()
@@ -211,7 +255,7 @@ void HttpTransfer::writeStep()
         return;
     status = SendingRequest;
     if (connection == nullptr) {
-        status = Error;
+        fail();
         return;
     }
     const int length = static_cast<int>(strlen(requestText));
@@ -221,7 +265,7 @@ void HttpTransfer::writeStep()
         int sent = send(connection->handle(), requestText + requestSent, length - requestSent, 0);
         if (sent < 0) {
             if (WSAGetLastError() != WSAEWOULDBLOCK)
-                status = Error;
+                fail();
             return;
         }
         if (sent == 0)
@@ -234,14 +278,15 @@ void HttpTransfer::writeStep()
 
 bool HttpTransfer::drain()
 {
+    // Everything the server sent before its close is read, header lines
+    // included, up to the end of the data; every read is reported.
     for (;;) {
-        const int before = received;
         status = Connected;
-        readStep();
-        if (status == Error)
+        const ReadResult result = readStep();
+        if (result == ReadFailed)
             return false;
         report();
-        if (received == before)
+        if (result != ReadData)
             return true;
     }
 }
@@ -252,6 +297,12 @@ void HttpTransfer::closeStep()
     // closed. A read that fails there ends the fetch with the Error alone.
     if (!drain())
         return;
+    // A response cut off inside its header is no response, whatever its
+    // status line says: nothing of a body has been seen.
+    if (scanner.state != ResponseHeaderScanner::HeaderDone) {
+        fail();
+        return;
+    }
     file.reset();
     status = Done;
     // The connection is the object whose notification runs; it is not

@@ -32,14 +32,18 @@ public:
     void onSocketEvent(int32_t kind, int32_t error, int32_t value) override;
 
 private:
+    enum ReadResult { ReadData, ReadEnd, ReadNothing, ReadFailed };
+
     void report();
     int failStart();
+    // Status Error; closes the file and drops the connection.
+    void fail();
     bool connectToResult();
-    void readStep();
+    ReadResult readStep();
+    void takeBody(const char* bytes, int count);
     void writeStep();
     bool drain();
     void closeStep();
-    void writeBody(const char* bytes, int count);
 
     TransferStatus status;
     const char* proxyHost;           // null, or proxyHostText
@@ -53,6 +57,7 @@ private:
     int requestSent;
     int lastChunk;
     int received;
+    int headerBytes;                 // read before the header ended
     char statusLineText[statusLineSize];
     int32_t startedAt;
     ScopedHandle file;

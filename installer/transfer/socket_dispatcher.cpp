@@ -3,6 +3,7 @@
 #include "core/private_messages.h"
 #include "transfer/host_resolver.h"
 #include "transfer/stream_socket.h"
+#include "win32/waiting_input.h"
 #include "win32/wsa_startup.h"
 
 namespace {
@@ -17,6 +18,11 @@ LRESULT CALLBACK dispatcherWindowProc(HWND window, UINT message, WPARAM wParam, 
         return 0;
     case WM_SOCKET_EVENT:
         socketDispatcher.dispatchSocketEvent(static_cast<SOCKET>(wParam), lParam);
+        return 0;
+    case WM_TIMER:
+        // A read put off by readLater.
+        KillTimer(window, wParam);
+        socketDispatcher.dispatchSocketEvent(static_cast<SOCKET>(wParam), WSAMAKESELECTREPLY(FD_READ, 0));
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
@@ -86,6 +92,17 @@ void SocketDispatcher::dispatchSocketEvent(SOCKET socket, LPARAM event)
             return;
         }
     }
+}
+
+bool SocketDispatcher::readLater(SOCKET socket)
+{
+    return window.get() != nullptr && resumeLater(window.get(), static_cast<UINT_PTR>(socket));
+}
+
+void SocketDispatcher::cancelReadLater(SOCKET socket)
+{
+    if (window.get() != nullptr)
+        KillTimer(window.get(), static_cast<UINT_PTR>(socket));
 }
 
 bool SocketDispatcher::keepUntilReply(HANDLE lookupHandle, void* memory)

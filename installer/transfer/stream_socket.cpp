@@ -63,6 +63,8 @@ void StreamSocket::notify(int32_t error, int32_t value)
 
 StreamSocket::~StreamSocket()
 {
+    if (socket.valid())
+        socketDispatcher.cancelReadLater(socket.get());
     socket.reset();
     socketDispatcher.connectionTable.remove(this);
 }

@@ -165,9 +165,39 @@ class HttpTransferTest(SessionTestCase):
         self.assert_regular_fetch(first)
         self.assertEqual(self.written("lf0"), b"body")
         self.assertEqual(first.reports[-1].line, "HTTP/1.0 200 OK")
-        self.assert_regular_fetch(second)
+        # A response whose header never ended is no response: Error.
+        self.assertEqual(second.statuses[:3], [RESOLVING, CONNECTING, CONNECTED], second.lines)
+        self.assert_one_end(second, ERROR)
         self.assertEqual((second.reports[-1].received, second.reports[-1].length), (0, 4))
         self.assertEqual(self.written("lf1"), b"")
+
+    def test_a_header_that_never_ends_is_an_error(self):
+        padding = b"".join(b"X-Padding-%06d: %s\r\n" % (i, b"p" * 80) for i in range(2500))   # 250 KB
+        scripts = [
+            [("send", b"HTTP/1.0 200 OK\r\nServer: cut\r\n"), ("close",)],
+            [("send", b"HTTP/1.0 200 OK\r\n" + padding), ("hold", 20)],
+        ]
+        with ScriptedServer(*scripts) as server:
+            cut = http_probe(self.session, self.url(server), self.destination("cut"))
+            started = time.time()
+            endless = http_probe(self.session, self.url(server), self.destination("endless"), "--timeout", "20")
+            self.assertLess(time.time() - started, 15)
+            # After the Error nothing more is read: the connection is dropped.
+            deadline = time.time() + 10
+            while not server.peer_closed and time.time() < deadline:
+                time.sleep(0.1)
+            self.assertEqual(server.peer_closed, [True])
+        for run, name in ((cut, "cut"), (endless, "endless")):
+            with self.subTest(name):
+                self.assertFalse(run.timed_out, run.output)
+                self.assert_one_end(run.fetch, ERROR)
+                self.assertEqual(run.fetch.reports[-1].line, "HTTP/1.0 200 OK")
+                self.assertEqual(run.fetch.reports[-1].received, 0)
+                self.assertFalse(run.open_at_end, "a failed fetch holds no file")
+                self.assertEqual(self.written(name), b"")
+        # Reading stopped soon after the header passed 64 KiB.
+        reads = [r for r in endless.fetch.reports if r.status == READING]
+        self.assertLess(len(reads), 64 * 1024 // 4096 + 3, endless.fetch.lines)
 
     # -- the close -------------------------------------------------------------
     def test_close_while_10000_bytes_are_unread(self):
@@ -198,26 +228,47 @@ class HttpTransferTest(SessionTestCase):
         self.assertEqual(self.written("early-close"), body)
         self.assertFalse(run.open_at_end)
 
+    def test_close_while_header_reads_are_unread(self):
+        # A header of five reads' length: at the close, more than one read of
+        # header alone still waits; the drain reads on to the end of the data.
+        padding = b"".join(b"X-Padding-%04d: %s\r\n" % (i, b"p" * 80) for i in range(200))
+        head = b"HTTP/1.0 200 OK\r\nContent-Length: 3000\r\n" + padding + b"\r\n"
+        self.assertGreater(len(head), 4 * 4096)
+        body = body_of(3000)
+        script = [("send", head), ("pause", 0.5), ("send", body), ("close",)]
+        with ScriptedServer(script) as server:
+            run = http_probe(self.session, self.url(server), self.destination("long-head"),
+                             "--close-after-header", "1500")
+        self.assert_regular_fetch(run.fetch)
+        self.assertEqual(run.fetch.reports[-1].received, 3000)
+        self.assertEqual(self.written("long-head"), body)
+
     def test_reset_connection(self):
         head = b"HTTP/1.0 200 OK\r\nContent-Length: 10000\r\n\r\n"
         body = body_of(3000)
         # A close notification with an error code, as Windows delivers a reset:
-        # Error alone, and the destination stays open until the transfer is
-        # destroyed.
+        # Error alone; the failed fetch closes its destination and drops the
+        # connection at once.
         with ScriptedServer([("send", head + body), ("hold", 20)]) as server:
             run = http_probe(self.session, self.url(server), self.destination("reset"),
                              "--close-after-header", "300", "--close-error", "10054")
             self.assertEqual(run.returncode, 1, run.output)
             self.assertEqual(run.fetch.statuses[-2:], [READING, ERROR], run.fetch.lines)
             self.assert_one_end(run.fetch, ERROR)
-            self.assertTrue(run.open_at_end)
+            self.assertFalse(run.open_at_end)
             self.assertFalse(run.open_after_destroy)
             self.assertEqual(self.written("reset"), body)
-            # Destroying the transfer closed the connection.
             deadline = time.time() + 10
             while not server.peer_closed and time.time() < deadline:
                 time.sleep(0.1)
             self.assertEqual(server.peer_closed, [True])
+
+        # The server's own close after that Error: the fetch has ended once,
+        # with the Error; no Done follows.
+        with ScriptedServer([("send", head + body), ("pause", 1.0), ("close",)]) as server:
+            run = http_probe(self.session, self.url(server), self.destination("reset-then-close"),
+                             "--close-after-header", "300", "--close-error", "10054", "--linger", "2500")
+        self.assert_one_end(run.fetch, ERROR)
 
         # A real reset: Wine reports an abortive close as a clean one (no
         # error code, the last read gives 0), so the transfer cannot tell it

@@ -11,8 +11,9 @@ from zorvtest.loopback_server import LoopbackServer
 class DistributionServer(LoopbackServer):
     def __init__(self, root):
         self.root = root
-        # path -> bytes to send instead of the file, "silent", or ("then silent",
-        # bytes): send the bytes, then keep the connection open without a word
+        # path -> bytes to send instead of the file, "silent", ("then silent",
+        # bytes): send the bytes, then keep the connection open without a word,
+        # or a function(connection, stopping) that answers by itself
         self.answers = {}
         self.requests = []
         super().__init__()
@@ -37,6 +38,9 @@ class DistributionServer(LoopbackServer):
             answer = self.answers.get(path)
             if answer == "silent":
                 answer = ("then silent", b"")
+            if callable(answer):
+                answer(connection, self._stopping)
+                return
             if isinstance(answer, tuple):
                 connection.sendall(answer[1])
                 deadline = time.time() + 60
@@ -58,3 +62,16 @@ class DistributionServer(LoopbackServer):
         with open(local, "rb") as f:
             body = f.read()
         return b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body) + body
+
+
+def streaming(head, total, chunk=b"\0" * 65536):
+    """An answer that sends head, then total bytes as fast as the peer reads
+    them (an endless stream when total is None), until the peer closes."""
+    def answer(connection, stopping):
+        connection.sendall(head)
+        sent = 0
+        while not stopping.is_set() and (total is None or sent < total):
+            part = chunk if total is None else chunk[:total - sent]
+            connection.sendall(part)
+            sent += len(part)
+    return answer
