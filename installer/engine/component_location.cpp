@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/ascii.h"
 #include "common/bounded_copy.h"
 
 bool buildComponentUrl(char url[componentTextSize], const char* baseUrl, const char* file)
@@ -29,17 +30,48 @@ bool buildComponentPath(char path[componentTextSize], const char* installFolder,
 
 namespace {
 
-// A component that Windows would resolve to the parent folder.
-bool isParentComponent(const char* begin, const char* end)
+// A component that is empty or made only of dots and blanks: Windows drops
+// trailing dots and blanks, so "." and ". ." name the folder itself (a menu
+// folder of "." would be the whole programs folder), and ".." or ". .." its
+// parent.
+bool isDotComponent(const char* begin, const char* end)
 {
-    bool hasDoubleDot = false;
     for (const char* p = begin; p < end; ++p) {
         if (*p != '.' && *p != ' ')
             return false;
-        if (*p == '.' && p + 1 < end && p[1] == '.')
-            hasDoubleDot = true;
     }
-    return hasDoubleDot;
+    return true;
+}
+
+bool equalsIgnoringCase(const char* begin, const char* end, const char* name)
+{
+    for (const char* p = begin; p < end; ++p, ++name) {
+        if (*name == '\0' || asciiLower(*p) != asciiLower(*name))
+            return false;
+    }
+    return *name == '\0';
+}
+
+// Names that Windows opens as devices in any folder, with any extension and
+// with blanks before it: "nul", "COM1.dll", "con .txt". The superscript
+// digits 1 to 3 of the ANSI code page make port names too.
+bool isDeviceComponent(const char* begin, const char* end)
+{
+    const char* stem = begin;
+    while (stem < end && *stem != '.')
+        ++stem;
+    while (stem > begin && stem[-1] == ' ')
+        --stem;
+    static const char* const devices[] = { "CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$" };
+    for (const char* device : devices) {
+        if (equalsIgnoringCase(begin, stem, device))
+            return true;
+    }
+    if (stem - begin != 4)
+        return false;
+    const char last = begin[3];
+    const bool portDigit = (last >= '1' && last <= '9') || last == '\xb9' || last == '\xb2' || last == '\xb3';
+    return portDigit && (equalsIgnoringCase(begin, begin + 3, "COM") || equalsIgnoringCase(begin, begin + 3, "LPT"));
 }
 
 }  // namespace
@@ -55,7 +87,7 @@ bool isSafeRelativePath(const char* text)
         const char* end = begin;
         while (*end != '\0' && *end != '\\' && *end != '/')
             ++end;
-        if (isParentComponent(begin, end))
+        if (isDotComponent(begin, end) || isDeviceComponent(begin, end))
             return false;
         if (*end == '\0')
             return true;

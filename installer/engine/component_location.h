@@ -13,10 +13,12 @@ bool buildComponentUrl(char url[componentTextSize], const char* baseUrl, const c
 bool buildComponentPath(char path[componentTextSize], const char* installFolder,
                         const char* folder, const char* file);
 
-// The list comes from the network: a file or folder field may only name
-// something below the installation folder. False for an empty text, any ":"
-// (drive letters, alternate streams), a leading "\" or "/" (rooted and UNC
-// paths), and any ".." component; components are split at "\" and "/", and
-// one made only of dots and blanks that contains ".." counts as "..", since
-// Windows drops trailing dots and blanks from names.
+// The list comes from the network: a file or folder field may only name a
+// file or folder below the installation folder. False for an empty text,
+// any ":" (drive letters, alternate streams), a leading "\" or "/" (rooted
+// and UNC paths), any component that is empty or made only of dots and
+// blanks (".", "..", ". ."; Windows drops trailing dots and blanks from
+// names), and any device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
+// LPT9, CLOCK$, CONIN$, CONOUT$), in any letter case, with or without an
+// extension. Components are split at "\" and "/".
 bool isSafeRelativePath(const char* text);

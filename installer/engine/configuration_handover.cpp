@@ -9,6 +9,7 @@
 #include "win32/reg_key.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_find.h"
+#include "wizard/progress_dialog.h"
 #include "wizard/progress_display.h"
 
 #include <string.h>
@@ -118,5 +119,5 @@ void finishCommand(HWND dialog)
     SetDlgItemTextA(dialog, IDC_BYTES, "");
     if (!installState.noReg)
         handOverConfiguration(dialog);
-    EndDialog(dialog, installState.errorFlag ? 2 : 1);
+    endProgressDialog(dialog, installState.errorFlag ? 2 : 1);
 }

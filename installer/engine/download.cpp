@@ -50,10 +50,12 @@ DownloadStart startDownload(const char* url, const char* destination, int lineSt
     return start;
 }
 
-void noteTransferEnded(int status)
+bool noteTransferEnded(int status)
 {
-    if (pending.active && pending.endStatus == 0)
-        pending.endStatus = status;
+    if (!pending.active || pending.endStatus != 0)
+        return false;
+    pending.endStatus = status;
+    return true;
 }
 
 DownloadOutcome settleDownload()

@@ -10,6 +10,7 @@
 #include "transfer/http_request.h"
 #include "transfer/transfer_factory.h"
 #include "win32/scoped_handle.h"
+#include "wizard/progress_dialog.h"
 #include "wizard/progress_display.h"
 
 namespace {
@@ -78,6 +79,10 @@ void walkList(HWND dialog)
         splitListLine(line, &record);
         if (handleRecord(dialog, record, lineStart) != WalkStep::Next)
             return;   // a download or a replacement goes on; the list is closed here
+        // A record's action may run a nested message loop (a COM server, a
+        // registration that shows a window) in which the user cancelled.
+        if (progressDialogEnded())
+            return;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/records.h"
 
+#include "common/byte_count.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/component_files.h"
@@ -9,9 +10,6 @@
 #include "engine/shortcut.h"
 #include "engine/system_file.h"
 #include "engine/version_check.h"
-#include "res/resource_ids.h"
-#include "transfer/transfer.h"
-#include "wizard/progress_display.h"
 
 namespace {
 
@@ -37,8 +35,10 @@ WalkStep refuse()
     return WalkStep::Next;
 }
 
-// Starts a component download; one that cannot begin ends the walk visibly.
-WalkStep download(HWND dialog, const char* file, const char* path, int lineStart)
+// Starts a component download. One that cannot begin (a URL too long for
+// its buffer, a transfer that refuses) is refused like any other record:
+// the walk goes on behind it.
+WalkStep download(const char* file, const char* path, int lineStart)
 {
     char url[512];
     if (!componentUrl(url, file))
@@ -46,12 +46,10 @@ WalkStep download(HWND dialog, const char* file, const char* path, int lineStart
     const DownloadStart start = startDownload(url, path, lineStart);
     if (start.begun || start.reported)
         return WalkStep::Suspend;
-    installState.errorFlag = 1;
-    showStatusString(dialog, IDS_STATUS_FIRST + Error);
-    return WalkStep::Stop;
+    return refuse();
 }
 
-WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
+WalkStep componentRecord(const ListRecord& record, int lineStart)
 {
     if (!hasFields(record, 3))
         return WalkStep::Next;
@@ -61,10 +59,10 @@ WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     if (checkInstalledVersion(path, record.fields[2], size) >= 0) {
-        installState.doneBytes += size;
+        installState.doneBytes = addSaturating(installState.doneBytes, size);
         return WalkStep::Next;
     }
-    return download(dialog, file, path, lineStart);
+    return download(file, path, lineStart);
 }
 
 // A system file is downloaded into its folder first, then the same line is
@@ -78,16 +76,23 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     const char* file = record.fields[0];
     const int size = parseListNumber(record.fields[1]);
     if (checkInstalledVersion(file, record.fields[2], size) >= 0) {
-        installState.doneBytes += size;
+        installState.doneBytes = addSaturating(installState.doneBytes, size);
         return WalkStep::Next;
     }
     char path[512];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        installState.listOffset = lineStart;
-        return download(dialog, file, path, lineStart);
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const WalkStep step = download(file, path, lineStart);
+        // Read once more after the download, to put the file in place; only
+        // a download that is under way comes back to this line.
+        if (step == WalkStep::Suspend)
+            installState.listOffset = lineStart;
+        return step;
     }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return refuse();   // a folder is no system file
     replaceSystemFile(path);
     awaitContinue();
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
@@ -133,7 +138,7 @@ WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
             installState.totalBytes = parseListNumber(record.fields[0]);
         return WalkStep::Next;
     case 'I':
-        return componentRecord(dialog, record, lineStart);
+        return componentRecord(record, lineStart);
     case 'M':
         return systemFileRecord(dialog, record, lineStart);
     case 'H':

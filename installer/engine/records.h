@@ -7,7 +7,6 @@
 enum class WalkStep {
     Next,      // go on with the next line
     Suspend,   // a download or a replacement was started: end the command
-    Stop,      // a failure that ends the walk (already shown)
 };
 
 // Acts on one record of the list. lineStart is the offset of its line.

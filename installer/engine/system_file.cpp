@@ -35,11 +35,14 @@ bool replaceOnNt(const char* downloaded, const char* target, const char* tempora
     const DWORD moveNow = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
     if (!installState.restartPending && MoveFileExA(downloaded, target, moveNow))
         return true;
-    if (MoveFileExA(downloaded, temporary, moveNow)
-        && MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    if (!MoveFileExA(downloaded, temporary, moveNow))
+        return false;
+    if (MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         installState.restartPending = 1;
         return true;
     }
+    // Nothing would ever move it: no file is left behind in the system folder.
+    DeleteFileA(temporary);
     return false;
 }
 
@@ -48,10 +51,13 @@ bool replaceOnNineX(const char* downloaded, const char* target, const char* temp
     if (!installState.restartPending && MoveFileA(downloaded, target))
         return true;
     DeleteFileA(temporary);
-    if (MoveFileA(downloaded, temporary) && WritePrivateProfileStringA("rename", target, temporary, "wininit.ini")) {
+    if (!MoveFileA(downloaded, temporary))
+        return false;
+    if (WritePrivateProfileStringA("rename", target, temporary, "wininit.ini")) {
         installState.restartPending = 1;
         return true;
     }
+    DeleteFileA(temporary);
     return false;
 }
 

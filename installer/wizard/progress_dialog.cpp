@@ -11,8 +11,11 @@
 
 namespace {
 
+bool ended = false;
+
 INT_PTR onInitDialog(HWND dialog)
 {
+    ended = false;
     // The byte counts change with nearly every chunk.
     keepStaticText(GetDlgItem(dialog, IDC_BYTES));
     installState.doneBytes = 0;
@@ -29,16 +32,21 @@ void onCancel(HWND dialog)
     if (!installState.errorFlag) {
         char question[128];
         loadLanguageString(IDS_CANCEL_QUESTION, question, sizeof question);
+        // The installation goes on while the question is open, and may end.
         if (MessageBoxA(dialog, question, ZORV_CAPTION, MB_ICONQUESTION | MB_YESNO) != IDYES)
             return;
     }
-    EndDialog(dialog, 2);
+    endProgressDialog(dialog, 2);
 }
 
 INT_PTR onCommand(HWND dialog, WORD id)
 {
     // Every step first asks running client processes to exit.
     PostMessageA(HWND_BROADCAST, installState.exitMessage, 0, 0);
+    if (ended) {
+        // A nested loop may still hand out commands posted before the end.
+        return id == IDCANCEL || id == CMD_START || id == CMD_CONTINUE || id == CMD_FINISH;
+    }
     switch (id) {
     case IDCANCEL:
         onCancel(dialog);
@@ -58,6 +66,19 @@ INT_PTR onCommand(HWND dialog, WORD id)
 }
 
 } // namespace
+
+void endProgressDialog(HWND dialog, INT_PTR result)
+{
+    if (ended)
+        return;
+    ended = true;
+    EndDialog(dialog, result);
+}
+
+bool progressDialogEnded()
+{
+    return ended;
+}
 
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {

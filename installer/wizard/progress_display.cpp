@@ -1,5 +1,6 @@
 #include "wizard/progress_display.h"
 
+#include "common/byte_count.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/download.h"
@@ -53,11 +54,6 @@ void setBar(HWND bar, int percent, int& current)
         return;
     current = percent;
     SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-}
-
-int percentOf(double part, double whole)
-{
-    return static_cast<int>(part * 100.0 / whole);
 }
 
 void showByteCounts(Transfer* transfer, ShownProgress& current)
@@ -130,17 +126,18 @@ void onTransferStatus(int32_t status, LONG_PTR context)
     if (!IsWindow(dialog) || transfer == nullptr)
         return;
 
-    installState.doneBytes += transfer->lastChunkBytes();
+    installState.doneBytes = addSaturating(installState.doneBytes, transfer->lastChunkBytes());
     // The benchmark builds a variant without the dialog's updates, to tell
     // what they cost a transfer.
 #ifndef INSTALLER_WITHOUT_PROGRESS_UPDATES
     showTransferProgress(dialog, status, transfer);
 #endif
 
-    if (status == Error)
-        installState.errorFlag = 1;
-    if (status == Error || status == Done) {
-        noteTransferEnded(status);
+    // Each download ends once for the engine: a transfer that reports an
+    // Error and later a Done posts one continue command, not two.
+    if ((status == Error || status == Done) && noteTransferEnded(status)) {
+        if (status == Error)
+            installState.errorFlag = 1;
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
     }
 }

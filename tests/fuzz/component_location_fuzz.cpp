@@ -8,6 +8,8 @@
 
 #include "fuzz_support.h"
 
+#include <ctype.h>
+
 namespace {
 
 const char* const kDefaultInstallFolder = "C:\\Program Files\\Brenix\\ZORV3";
@@ -117,6 +119,24 @@ void checkPath(const HeapText& installFolder, const char* folder, const HeapText
         checkStaysInside(installFolder.str(), path.get());
 }
 
+// Windows opens these as devices, whatever the folder and the extension.
+bool isDeviceName(const std::string& component)
+{
+    std::string stem = component.substr(0, component.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    static const char* const names[] = { "CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$" };
+    for (const char* name : names) {
+        if (stem == name)
+            return true;
+    }
+    const std::string digits = "123456789\xb9\xb2\xb3";
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)
+        && digits.find(stem[3]) != std::string::npos;
+}
+
 void checkGuard(const HeapText& text)
 {
     if (!isSafeRelativePath(text.c_str()))
@@ -127,6 +147,14 @@ void checkGuard(const HeapText& text)
     FUZZ_CHECK(name.find(':') == std::string::npos, "a name with a colon is refused");
     // Whatever folder it is put under, it stays there.
     checkStaysInside("C:\\Z", "C:\\Z\\" + name);
+    // Each component names a file or folder of its own, none a device.
+    PathResolver resolver;
+    for (const std::string& component : componentsOf(name)) {
+        const size_t before = resolver.depth();
+        resolver.component(component);
+        FUZZ_CHECK(resolver.depth() == before + 1, "no component of an accepted name is empty or only dots and blanks");
+        FUZZ_CHECK(!isDeviceName(component), "no component of an accepted name is a device");
+    }
 }
 
 }  // namespace

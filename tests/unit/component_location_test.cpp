@@ -70,8 +70,9 @@ TEST(SafeRelativePath, AcceptsPathsBelowTheInstallFolder)
 {
     const char* good[] = {
         "a.dll", "client", "client\\plugins", "client/plugins/x.dll", "sub\\b.dll",
-        "a..b", "..a", "a..", "...x", ". .", ".", ".\\a.dll", "a\\.\\b", "a b\\c d.exe",
-        "client\\", "a\\\\b",
+        "a..b", "..a", "a..", "...x", "a b\\c d.exe",
+        // Names that only begin like devices, and device names inside a name.
+        "console.dll", "nul_", "COM10", "LPT0.txt", "com", "aux1", "xcon", "a.con", "clock", "null\\a",
     };
     for (const char* text : good)
         EXPECT_TRUE(isSafeRelativePath(text)) << text;
@@ -84,6 +85,28 @@ TEST(SafeRelativePath, RefusesPathsThatLeaveIt)
         "\\Windows\\a.dll", "/etc/passwd", "\\\\server\\share\\a.dll", "//server/share",
         "..", "..\\a.dll", "../a.dll", "client\\..\\..\\a.dll", "client/../x", "a\\..",
         "...", "... ", ".. ", " ..", "a\\. .. \\b", "client\\....\\x", "a/..\\b",
+    };
+    for (const char* text : bad)
+        EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
+}
+
+TEST(SafeRelativePath, RefusesEmptyAndDotComponents)
+{
+    // "." and its kin name the folder itself: a menu folder "." would have
+    // the whole programs folder emptied.
+    const char* bad[] = {
+        ".", ". .", " ", ".\\a.dll", "a\\.\\b", "a\\.", "a/ . /b", "client\\", "a\\\\b", "a//b", "a\\ ",
+    };
+    for (const char* text : bad)
+        EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
+}
+
+TEST(SafeRelativePath, RefusesDeviceNamesAnywhere)
+{
+    const char* bad[] = {
+        "CON", "con", "Prn", "aux", "NUL", "nul.txt", "NUL.tar.gz", "COM1", "com9.dll", "LPT1", "lpt9.log",
+        "CLOCK$", "conin$", "CONOUT$.x", "con .txt", "nul ", "client\\nul", "nul\\a.dll", "a/COM3/b.dll",
+        "COM\xb9", "lpt\xb2.txt",
     };
     for (const char* text : bad)
         EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
