@@ -8,7 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
-    xvfb imagemagick
+    xvfb imagemagick xdotool
     locales python3
     nginx-light tinyproxy curl
 )

@@ -332,6 +332,41 @@ int timeLaunch(const char* title, double seconds, const char* commandLine)
     return result;
 }
 
+// -- real input, for the Cancel tests -------------------------------------------
+
+// Milliseconds since 1970 from the system clock, which Wine shares with the
+// Unix side: the test compares it with the moment it sent a key or a click.
+double unixMilliseconds()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ull) / 10000.0;
+}
+
+// Prints "ready", then, once a message box shows, the Unix time at which it
+// was first seen. Looks every 2 ms; used to time how soon input is handled.
+int watchMessageBox(double seconds)
+{
+    printf("ready\n");
+    fflush(stdout);
+    const double deadline = milliseconds() + seconds * 1000;
+    while (findWindow(WindowKind::MessageBox) == nullptr) {
+        if (milliseconds() > deadline)
+            return fail("timed out waiting for a message box");
+        Sleep(2);
+    }
+    printf("shown=%.1f\n", unixMilliseconds());
+    return 0;
+}
+
+// A top-level window of any program by its exact title.
+HWND findTitled(const char* title)
+{
+    HWND window = FindWindowA(nullptr, title);
+    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
 int usage()
 {
     fprintf(stderr,
@@ -342,7 +377,9 @@ int usage()
             "  rect ID (screen x y width height) | redraw ID\n"
             "  wait-progress SEC | wait-progress-gone SEC\n"
             "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n"
-            "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n");
+            "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n"
+            "  watch-msgbox SEC | bar-pos ID | repaint ID SEC\n"
+            "  wait-title TITLE SEC | answer-title TITLE BUTTON_ID\n");
     return 2;
 }
 
@@ -399,6 +436,27 @@ int main(int argc, char** argv)
     if (strcmp(command, "press") == 0)
         return arg(2) ? pressButton(arg(2)) : usage();
 
+    if (strcmp(command, "watch-msgbox") == 0)
+        return watchMessageBox(seconds(2));
+    if (strcmp(command, "wait-title") == 0) {
+        if (!arg(2))
+            return usage();
+        DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds(3) * 1000);
+        while (findTitled(arg(2)) == nullptr) {
+            if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+                return fail("timed out waiting for the window");
+            Sleep(50);
+        }
+        return 0;
+    }
+    if (strcmp(command, "answer-title") == 0) {
+        HWND window = arg(2) ? findTitled(arg(2)) : nullptr;
+        HWND button = window && arg(3) ? GetDlgItem(window, atoi(arg(3))) : nullptr;
+        if (button == nullptr)
+            return fail("no such window or button");
+        PostMessageA(button, BM_CLICK, 0, 0);
+        return 0;
+    }
     if (strcmp(command, "wait-msgbox") == 0) {
         HWND box = waitFor(WindowKind::MessageBox, seconds(2));
         return box ? describeMessageBox(box) : fail("timed out waiting for a message box");
@@ -468,6 +526,23 @@ int main(int argc, char** argv)
     }
     if (strcmp(command, "click") == 0) {
         PostMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (strcmp(command, "repaint") == 0) {
+        // Marks the control for painting, as an uncovered area is, and waits
+        // until its own thread has painted it; prints the milliseconds.
+        InvalidateRect(control, nullptr, TRUE);
+        const double started = milliseconds();
+        while (GetUpdateRect(control, nullptr, FALSE)) {
+            if (milliseconds() - started > seconds(3) * 1000)
+                return fail("the control was not painted again");
+            Sleep(2);
+        }
+        printf("ms=%.1f\n", milliseconds() - started);
+        return 0;
+    }
+    if (strcmp(command, "bar-pos") == 0) {
+        printf("%ld\n", static_cast<long>(SendMessageA(control, PBM_GETPOS, 0, 0)));
         return 0;
     }
     if (strcmp(command, "rect") == 0) {
