@@ -6,6 +6,7 @@
 #include "startup/language_offset.h"
 #include "startup/post_install.h"
 #include "win32/com_init.h"
+#include "win32/library_search.h"
 #include "wizard/wizard_sheet.h"
 
 #include <commctrl.h>
@@ -42,6 +43,9 @@ bool claimSingleInstance()
 
 int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
 {
+    // Before anything loads a library: the program may have been started
+    // from a folder where anyone can put files, such as a downloads folder.
+    restrictLibrarySearchToSystemFolder();
     if (!ensureElevated(argumentText, showCommand))
         return 0;
     if (!claimSingleInstance())
