@@ -4,6 +4,7 @@
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
 #include "engine/download.h"
+#include "engine/installed_configuration.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
@@ -35,8 +36,9 @@ void handOverProxy(IZorvClientConf* configuration)
     configuration->SetValue(section.get(), key.get(), value.get());
 }
 
-// Each *.cnf of the client folder is imported by its bare name, then deleted,
-// whatever the import answered.
+// Each *.cnf of the client folder that this run installed is imported by its
+// bare name, in the folder's order, then deleted, whatever the import
+// answered. Anyone may add files to the folder: others are left alone.
 void importConfigurationFiles(IZorvClientConf* configuration)
 {
     char pattern[512];
@@ -45,7 +47,7 @@ void importConfigurationFiles(IZorvClientConf* configuration)
     WIN32_FIND_DATAA found;
     ScopedFind search(pattern, found);
     for (bool more = search.valid(); more; more = search.next(found)) {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !wasConfigurationInstalled(found.cFileName))
             continue;
         ScopedBstr name(found.cFileName);
         configuration->ImportConfigFile(name.get());

@@ -2,6 +2,7 @@
 
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
+#include "engine/installed_configuration.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer.h"
 
@@ -65,6 +66,7 @@ DownloadOutcome settleDownload()
     pending.active = false;
     if (isComplete(installState.currentTransfer)
         && MoveFileExA(pending.temporary, pending.destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        noteInstalledFile(pending.destination);
         return DownloadOutcome::Installed;
     }
     // A transfer that failed may still hold the file open; it is deleted

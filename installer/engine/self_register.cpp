@@ -3,6 +3,7 @@
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
 #include "engine/component_files.h"
+#include "win32/scoped_library.h"
 
 #include <string.h>
 #include <windows.h>
@@ -22,16 +23,18 @@ void registerProgram(const char* path)
         installState.errorFlag = 1;
 }
 
+// The component's own folder is searched for the libraries it needs. Where
+// the library search is restricted to the system folder, the platform takes
+// this flag as that folder and the system folder (COM loads its servers the
+// same way).
 void registerLibrary(const char* path)
 {
-    HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (library == nullptr)
+    ScopedLibrary library;
+    if (!library.load(path, LOAD_WITH_ALTERED_SEARCH_PATH))
         return;
-    RegisterServerFunction registerServer =
-        reinterpret_cast<RegisterServerFunction>(reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
-    if (registerServer != nullptr && FAILED(registerServer()))
+    RegisterServerFunction registerServer = nullptr;
+    if (library.find("DllRegisterServer", registerServer) && FAILED(registerServer()))
         installState.errorFlag = 1;
-    FreeLibrary(library);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "engine/version_check.h"
 
 #include "core/install_state.h"
+#include "win32/version_info.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +14,7 @@ namespace {
 // the platform cuts a longer copy to the buffer, and the root block leads it.
 const DWORD versionInfoCapacity = 64 * 1024;
 BYTE versionInfo[versionInfoCapacity];
+VersionInfoLibrary versionLibrary;
 
 // The file version of the fixed block at the root of the version resource.
 // One read straight into the fixed buffer: asking for the size first would
@@ -21,8 +23,9 @@ bool readVersionText(const char* file, char text[64])
 {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (!GetFileVersionInfoA(file, 0, versionInfoCapacity, versionInfo)
-        || !VerQueryValueA(versionInfo, "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || fixed == nullptr
+    if (!versionLibrary.getFileVersionInfo(file, versionInfoCapacity, versionInfo)
+        || !versionLibrary.queryValue(versionInfo, "\\", reinterpret_cast<void**>(&fixed), &fixedSize)
+        || fixed == nullptr
         || fixedSize < sizeof(VS_FIXEDFILEINFO))
         return false;
     _snprintf(text, 64, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),

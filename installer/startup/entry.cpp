@@ -6,18 +6,31 @@
 #include "startup/language_offset.h"
 #include "startup/post_install.h"
 #include "win32/com_init.h"
+#include "win32/library_search.h"
+#include "win32/scoped_library.h"
 #include "wizard/wizard_sheet.h"
 
 #include <commctrl.h>
-#include <shlobj.h>
+#include <shellapi.h>
 
 namespace {
+
+// IsUserAnAdmin is looked up at run time: the 9x family's shell32 lacks it,
+// and that family has no administrators, so there every user counts as one.
+bool isAdministrator()
+{
+    ScopedLibrary shell;
+    BOOL(WINAPI * isUserAnAdmin)() = nullptr;
+    if (!shell.loadFromSystemFolder("shell32.dll") || !shell.find("IsUserAnAdmin", isUserAnAdmin))
+        return true;
+    return isUserAnAdmin() != FALSE;
+}
 
 // Returns true when this process may go on: it has administrator rights.
 // Without them it starts an elevated copy once and ends itself.
 bool ensureElevated(const char* argumentText, int showCommand)
 {
-    if (!IsUserAnAdmin()) {
+    if (!isAdministrator()) {
         char ownPath[256];
         DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
         if (length == 0 || length >= sizeof ownPath)
@@ -26,7 +39,7 @@ bool ensureElevated(const char* argumentText, int showCommand)
         if (reinterpret_cast<INT_PTR>(started) > 32)
             return false;
     }
-    return IsUserAnAdmin() != FALSE;
+    return isAdministrator();
 }
 
 // The mutex handle is never closed: the name stays taken until the process ends.
@@ -42,6 +55,9 @@ bool claimSingleInstance()
 
 int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
 {
+    // Before anything loads a library: the program may have been started
+    // from a folder where anyone can put files, such as a downloads folder.
+    restrictLibrarySearchToSystemFolder();
     if (!ensureElevated(argumentText, showCommand))
         return 0;
     if (!claimSingleInstance())

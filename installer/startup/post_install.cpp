@@ -3,13 +3,12 @@
 #include "client/client_objects.h"
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
+#include "win32/access_list_functions.h"
 #include "win32/com_ptr.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_handle.h"
 #include "win32/scoped_local.h"
 
-#include <aclapi.h>
-#include <sddl.h>
 #include <stdio.h>
 #include <time.h>
 
@@ -39,19 +38,56 @@ void showAccessError(const char* format, const char* path, DWORD error)
     MessageBoxA(nullptr, text, ZORV_CAPTION, MB_OK);
 }
 
-void grantEveryoneAccess(const char* path, bool isFile)
+// Opens the file or folder itself for changing its access list: a junction
+// or symbolic link is opened as what it is, not followed.
+HANDLE openForAccessChange(const char* path, bool isFile)
 {
-    PACL oldList = nullptr;
-    ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
-    DWORD error = GetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                        &oldList, nullptr, descriptor.put());
-    if (error != ERROR_SUCCESS) {
-        showAccessError("GetNamedSecurityInfo(%s): Error %ld", path, error);
+    const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (isFile ? 0 : FILE_FLAG_BACKUP_SEMANTICS);
+    return CreateFileA(path, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+// Everyone may add files to the folder, so a name there may be a link that
+// an ordinary user made to a file of the system: a grant through it would
+// reach that file. Links and files with further names are refused.
+bool isPlainObject(HANDLE object, const char* path, bool isFile)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(object, &information)) {
+        showAccessError("GetFileInformationByHandle(%s): Error %ld", path, GetLastError());
+        return false;
+    }
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        showAccessError("GetFileInformationByHandle(%s): Error %ld", path, ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    // A folder's count of links says nothing about other names.
+    if (isFile && information.nNumberOfLinks > 1) {
+        showAccessError("GetFileInformationByHandle(%s): Error %ld", path, ERROR_TOO_MANY_LINKS);
+        return false;
+    }
+    return true;
+}
+
+void grantEveryoneAccess(AccessListFunctions& access, const char* path, bool isFile)
+{
+    ScopedHandle object(openForAccessChange(path, isFile));
+    if (!object.valid()) {
+        // A missing file or folder keeps the box it always gave.
+        showAccessError("GetNamedSecurityInfo(%s): Error %ld", path, GetLastError());
         return;
     }
-    ScopedLocal<PSID> everyone;
-    ConvertStringSidToSidA("S-1-1-0", everyone.put());
-
+    if (!isPlainObject(object.get(), path, isFile))
+        return;
+    PACL oldList = nullptr;
+    ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
+    DWORD error = access.getSecurityInfo(object.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                         &oldList, nullptr, descriptor.put());
+    if (error != ERROR_SUCCESS) {
+        showAccessError("GetSecurityInfo(%s): Error %ld", path, error);
+        return;
+    }
+    EveryoneSid everyone;
     EXPLICIT_ACCESSA entry = {};
     entry.grfAccessPermissions = isFile ? FILE_GENERIC_WRITE : folderAddFileRight;
     entry.grfAccessMode = GRANT_ACCESS;
@@ -61,15 +97,15 @@ void grantEveryoneAccess(const char* path, bool isFile)
     entry.Trustee.ptstrName = static_cast<LPSTR>(everyone.get());
 
     ScopedLocal<PACL> newList;
-    error = SetEntriesInAclA(1, &entry, oldList, newList.put());
+    error = access.setEntriesInAcl(1, &entry, oldList, newList.put());
     if (error != ERROR_SUCCESS) {
         showAccessError("SetEntriesInAcl(%s): Error %ld", path, error);
         return;
     }
-    error = SetNamedSecurityInfoA(const_cast<LPSTR>(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                  nullptr, newList.get(), nullptr);
+    error = access.setSecurityInfo(object.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                   newList.get(), nullptr);
     if (error != ERROR_SUCCESS)
-        showAccessError("SetNamedSecurityInfo(%s): Error %ld", path, error);
+        showAccessError("SetSecurityInfo(%s): Error %ld", path, error);
 }
 
 } // namespace
@@ -113,8 +149,12 @@ void finishClientFiles(const char* installFolder)
         if (copyBounded(path, sizeof path, installFolder) && appendBounded(path, sizeof path, suffix))
             createIfMissing(path);
     }
+    // The 9x family keeps no access lists: there is nothing to grant.
+    AccessListFunctions access;
+    if (!access.load())
+        return;
     for (const Grant& grant : granted) {
         if (copyBounded(path, sizeof path, installFolder) && appendBounded(path, sizeof path, grant.suffix))
-            grantEveryoneAccess(path, grant.isFile);
+            grantEveryoneAccess(access, path, grant.isFile);
     }
 }

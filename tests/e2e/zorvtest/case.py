@@ -35,8 +35,9 @@ class SessionTestCase(unittest.TestCase):
         self.session.installers.clear()
 
     # -- common moves ------------------------------------------------------------
-    def start_wizard(self, args=(), language=None, page=WELCOME):
-        installer = self.session.start_installer(args, language=language)
+    def start_wizard(self, args=(), language=None, page=WELCOME, **start):
+        """start: more arguments of WineSession.start_installer (exe, dll_overrides)."""
+        installer = self.session.start_installer(args, language=language, **start)
         self.session.driver("wait-sheet", 30, timeout=30)
         self.session.wait_page(page)
         return installer
@@ -68,17 +69,17 @@ class InstallTestCase(SessionTestCase):
 
     INSTALL_FOLDER = "C:\\Program Files\\Brenix\\ZORV3"
 
-    def walk_to_ready(self, args=(), language=None):
+    def walk_to_ready(self, args=(), language=None, **start):
         offset = self.offset(language)
-        installer = self.start_wizard(args, language=language, page=WELCOME + offset)
+        installer = self.start_wizard(args, language=language, page=WELCOME + offset, **start)
         for page in (FOLDER, PROXY, READY):
             self.session.press("next")
             self.session.wait_page(page + offset)
         return installer
 
-    def install(self, args=(), timeout=180, language=None, before_next=None):
+    def install(self, args=(), timeout=180, language=None, before_next=None, **start):
         """Runs one installation to the finish page; returns (installer, finish text)."""
-        installer = self.walk_to_ready(args, language=language)
+        installer = self.walk_to_ready(args, language=language, **start)
         if before_next is not None:
             before_next()
         self.session.press("next")

@@ -150,7 +150,9 @@ class WineSession:
             self.xvfb.wait(timeout=10)
 
     # -- environment ---------------------------------------------------------
-    def env(self, language=None):
+    def env(self, language=None, dll_overrides=None):
+        """dll_overrides: more WINEDLLOVERRIDES entries ("name=n,b;..."); Wine
+        reads them from the Unix environment of the program only."""
         env = dict(os.environ)
         for key in ("LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LOCPATH"):
             env.pop(key, None)
@@ -158,7 +160,7 @@ class WineSession:
             "WINEPREFIX": self.prefix,
             "WINEARCH": "win32",
             "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "winemenubuilder.exe=d;mscoree=d;mshtml=d",
+            "WINEDLLOVERRIDES": "winemenubuilder.exe=d;mscoree=d;mshtml=d" + (";" + dll_overrides if dll_overrides else ""),
             "DISPLAY": self.display or "",
         })
         # Every program gets a real locale: with none Wine may keep the user
@@ -186,8 +188,8 @@ class WineSession:
                                                             result.stderr.decode(errors="replace")))
         return result
 
-    def start_installer(self, args=(), language=None, exe=None):
-        popen = subprocess.Popen(["wine", exe or INSTALLER] + list(args), env=self.env(language),
+    def start_installer(self, args=(), language=None, exe=None, dll_overrides=None):
+        popen = subprocess.Popen(["wine", exe or INSTALLER] + list(args), env=self.env(language, dll_overrides),
                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         installer = Installer(self, popen)

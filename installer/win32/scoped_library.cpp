@@ -1,0 +1,28 @@
+#include "win32/scoped_library.h"
+
+#include <string.h>
+
+bool ScopedLibrary::loadFromSystemFolder(const char* fileName)
+{
+    char path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + 1 + strlen(fileName) >= MAX_PATH)
+        return false;
+    path[length] = '\\';
+    strcpy(path + length + 1, fileName);
+    return load(path, 0);
+}
+
+bool ScopedLibrary::load(const char* path, DWORD flags)
+{
+    reset();
+    module_ = LoadLibraryExA(path, nullptr, flags);
+    return module_ != nullptr;
+}
+
+void ScopedLibrary::reset()
+{
+    if (module_ != nullptr)
+        FreeLibrary(module_);
+    module_ = nullptr;
+}

@@ -1,0 +1,152 @@
+"""What an ordinary user of the same machine can do to the elevated
+installer: plant a configuration file or a link in the client folder, where
+everyone may add files after the first installation, or a library beside
+installer.exe in a folder of its own (a downloads folder). And that
+components needing a library beside them still register and load."""
+
+import os
+import shutil
+import stat
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from zorvtest.case import InstallTestCase  # noqa: E402
+from zorvtest.distribution import write_distribution  # noqa: E402
+from zorvtest.sample import Journal, copy_distribution  # noqa: E402
+from zorvtest.session import INSTALLER, WIN32_DIR  # noqa: E402
+
+FIXTURES = os.path.join(WIN32_DIR, "tests", "fixtures")
+COMPONENTS = os.path.join(FIXTURES, "components")
+PLANTED_VERSION = os.path.join(FIXTURES, "planted", "version.dll")
+SUCCESS = "Installation of ZORV Client V3 successfully completed!"
+TEST_KEY = r"HKCU\Software\ZorvTest"
+HELPER_MARKER = "helper beside the server"
+
+
+def fixture(name):
+    with open(os.path.join(COMPONENTS, name), "rb") as f:
+        return f.read()
+
+
+class PlantedFilesTest(InstallTestCase):
+
+    def setUp(self):
+        shutil.rmtree(self.installed(), ignore_errors=True)
+
+    def finish_answering(self, installer):
+        """Finish; returns the texts of the boxes the finishing showed."""
+        self.session.press("finish")
+        self.session.driver("wait-gone", 30, timeout=30)
+        texts = self.answer_remaining_boxes(installer)
+        self.assertEqual(installer.wait(60), 0)
+        return texts
+
+    def test_only_the_lists_configuration_files_are_imported(self):
+        copy_distribution(self.session, "sample")
+        client = self.installed("client")
+        os.makedirs(client)
+        with open(os.path.join(client, "planted.cnf"), "w") as f:
+            f.write("[planted]\r\nowner=attacker\r\n")
+        installer, text = self.install(["/url", "file:C:\\sample"])
+        self.assertEqual(text, SUCCESS)
+        self.finish_answering(installer)
+
+        imports = [line for line in Journal(client).lines() if line.startswith("ImportConfigFile")]
+        self.assertEqual(imports, ["ImportConfigFile site.cnf ok"])
+        self.assertFalse(os.path.exists(os.path.join(client, "site.cnf")), "the list's file is deleted")
+        with open(os.path.join(client, "planted.cnf")) as f:
+            self.assertEqual(f.read(), "[planted]\nowner=attacker\n", "a planted file is left alone")
+        with open(os.path.join(client, "zorvc.ini")) as f:
+            ini = f.read()
+        self.assertIn("[site]", ini)
+        self.assertNotIn("[planted]", ini)
+
+    def test_a_hard_link_as_the_configuration_file_gets_no_grant(self):
+        victim = self.session.drive_c("windows", "victim.ini")
+        with open(victim, "w") as f:
+            f.write("[boot]\n")
+        os.chmod(victim, 0o600)
+        client = self.installed("client")
+        os.makedirs(client)
+        os.link(victim, os.path.join(client, "zorvc.ini"))
+        write_distribution(self.session.drive_c("plain"), {}, ["T,0"])
+        installer, text = self.install(["/url", "file:C:\\plain"])
+        self.assertEqual(text, SUCCESS)
+        self.session.press("finish")
+        box = self.session.wait_msgbox(30)
+        self.assertEqual(box["text"], "GetFileInformationByHandle(%s\\client\\zorvc.ini): Error 1142"
+                         % self.INSTALL_FOLDER)
+        self.assertFalse(box["icon"])
+        self.session.answer_msgbox(1)
+        self.assertEqual(self.answer_remaining_boxes(installer), [], "one box, for the link only")
+        self.assertEqual(installer.wait(60), 0)
+        self.assertEqual(stat.S_IMODE(os.stat(victim).st_mode), 0o600, "the linked file keeps its rights")
+        log_mode = stat.S_IMODE(os.stat(os.path.join(client, "zorvc.log")).st_mode)
+        self.assertEqual(log_mode & 0o002, 0o002, "an ordinary file is still granted")
+
+    def test_a_library_beside_the_installer_is_never_called(self):
+        # The installer in a folder of its own, as in a downloads folder,
+        # with a version.dll that anyone could have put there.
+        downloads = self.session.drive_c("users", "Public", "Downloads")
+        shutil.rmtree(downloads, ignore_errors=True)
+        os.makedirs(downloads)
+        shutil.copy(INSTALLER, os.path.join(downloads, "installer.exe"))
+        shutil.copy(PLANTED_VERSION, os.path.join(downloads, "version.dll"))
+        calls = os.path.join(downloads, "version_calls.txt")
+        # A current component: only a version read through the system's
+        # version.dll keeps it from being fetched again.
+        component = fixture("ver_1_2_3_4.dll")
+        write_distribution(self.session.drive_c("versioned"), {"comp.dll": component},
+                           ["I,comp.dll,%d,1.2.3.4,client" % len(component)])
+        os.makedirs(self.installed("client"))
+        with open(self.installed("client", "comp.dll"), "wb") as f:
+            f.write(component)
+        os.utime(self.installed("client", "comp.dll"), ns=(1_000_000_000, 1_000_000_000))
+
+        installer, text = self.install(["/url", "file:C:\\versioned"], exe=os.path.join(downloads, "installer.exe"),
+                                       dll_overrides="version=n,b")
+        self.assertEqual(text, SUCCESS)
+        self.finish_answering(installer)
+
+        with open(calls) as f:
+            lines = f.read().splitlines()
+        loaded = [line for line in lines if line.startswith("loaded ")]
+        self.assertTrue(any(line.lower().endswith("\\downloads\\installer.exe") for line in loaded),
+                        "the planted library was loaded into the installer (Wine's own libraries import it): %r"
+                        % lines)
+        own_calls = [line for line in lines
+                     if not line.startswith("loaded ") and line.lower().endswith("\\installer.exe")]
+        self.assertEqual(own_calls, [])
+        self.assertEqual(os.stat(self.installed("client", "comp.dll")).st_mtime_ns, 1_000_000_000,
+                         "the installed version was read: the component was not fetched again")
+
+
+class SiblingLibraryTest(InstallTestCase):
+
+    def setUp(self):
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        self.session.reg_delete(TEST_KEY)
+
+    def test_a_component_finds_the_library_beside_it_when_registering_and_when_created(self):
+        files = {name: fixture(name) for name in ("sibling_server.dll", "sibling_helper.dll")}
+        write_distribution(self.session.drive_c("sibling"), files, [
+            "I,sibling_helper.dll,%d,1.0.0.0,client" % len(files["sibling_helper.dll"]),
+            "I,sibling_server.dll,%d,1.0.0.0,client" % len(files["sibling_server.dll"]),
+            "R,sibling_server.dll,client",
+            "H,Zorv.Test.Sibling"])
+        installer, text = self.install(["/url", "file:C:\\sibling"])
+        self.assertEqual(text, SUCCESS)
+        self.session.press("finish")
+        self.session.driver("wait-gone", 30, timeout=30)
+        self.answer_remaining_boxes(installer)
+        self.assertEqual(installer.wait(60), 0)
+        self.assertEqual(self.session.reg_query(TEST_KEY, "SiblingRegistered"), HELPER_MARKER,
+                         "self-registration loaded the server and the library beside it")
+        self.assertEqual(self.session.reg_query(TEST_KEY, "SiblingCreated"), HELPER_MARKER,
+                         "the held object was created by the in-process server")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
