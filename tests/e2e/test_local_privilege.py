@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from zorvtest.case import InstallTestCase  # noqa: E402
 from zorvtest.distribution import write_distribution  # noqa: E402
+from zorvtest.distribution_server import DistributionServer  # noqa: E402
 from zorvtest.sample import Journal, copy_distribution  # noqa: E402
 from zorvtest.session import INSTALLER, WIN32_DIR  # noqa: E402
 
@@ -62,6 +63,36 @@ class PlantedFilesTest(InstallTestCase):
             ini = f.read()
         self.assertIn("[site]", ini)
         self.assertNotIn("[planted]", ini)
+
+    def test_planted_temporary_and_destination_files_are_never_reused(self):
+        # Files an ordinary user put under the names the installer writes: the
+        # installed ones are files it made itself, with the content it fetched.
+        source = self.session.drive_c("plantdl")
+        write_distribution(source, {"comp.txt": b"real component"}, ["I,comp.txt,14,1.0.0.0,client"])
+        with open(os.path.join(source, "zorv3.lst"), "rb") as f:
+            real_list = f.read()
+        with DistributionServer(self.session.drive_c()) as server:
+            for url in ("file:C:\\plantdl", server.url("/plantdl")):
+                with self.subTest(url=url[:5]):
+                    shutil.rmtree(self.installed(), ignore_errors=True)
+                    client = self.installed("client")
+                    os.makedirs(client)
+                    planted = {}
+                    for name in ("zorv3.lst.download", "comp.txt.download", "comp.txt"):
+                        path = os.path.join(client, name)
+                        with open(path, "wb") as f:
+                            f.write(b"planted " + name.encode())
+                        os.chmod(path, 0o666)
+                        planted[name] = os.stat(path).st_ino
+                    installer, text = self.install(["/url", url, "/no-reg"])
+                    self.assertEqual(text, SUCCESS)
+                    self.finish_answering(installer)
+                    for name, content in (("comp.txt", b"real component"), ("zorv3.lst", real_list)):
+                        path = os.path.join(client, name)
+                        with open(path, "rb") as f:
+                            self.assertEqual(f.read(), content, name)
+                        self.assertNotIn(os.stat(path).st_ino, planted.values(), "%s is a planted file" % name)
+                    self.assertEqual([n for n in os.listdir(client) if n.endswith(".download")], [])
 
     def test_a_hard_link_as_the_configuration_file_gets_no_grant(self):
         victim = self.session.drive_c("windows", "victim.ini")
