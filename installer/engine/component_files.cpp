@@ -3,6 +3,8 @@
 #include "core/install_state.h"
 #include "engine/component_location.h"
 
+#include <string.h>
+
 bool componentUrl(char url[512], const char* file)
 {
     return buildComponentUrl(url, installState.baseUrl, file);
@@ -10,6 +12,11 @@ bool componentUrl(char url[512], const char* file)
 
 bool componentPath(char path[512], const char* file, const char* folder)
 {
+    // Lists name the installation folder itself with a folder field of "."
+    // (the shortcut to a file there needs a folder field): that one is the
+    // installation folder, and "." anywhere else is refused.
+    if (folder != nullptr && strcmp(folder, ".") == 0)
+        folder = nullptr;
     if (!isSafeRelativePath(file))
         return false;
     if (folder != nullptr && folder[0] != '\0' && !isSafeRelativePath(folder))

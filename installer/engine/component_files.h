@@ -2,8 +2,9 @@
 
 // Where a component comes from and where it goes. Both refuse (return false)
 // what does not fit 512 characters; componentPath also refuses a file or
-// folder field that would lead outside the installation folder, and creates
-// every folder the file will go into.
+// folder field that would lead outside the installation folder or names a
+// device (a folder field of "." is the installation folder itself), and
+// creates every folder the file will go into.
 bool componentUrl(char url[512], const char* file);
 bool componentPath(char path[512], const char* file, const char* folder);
 

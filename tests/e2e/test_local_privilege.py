@@ -77,12 +77,18 @@ class PlantedFilesTest(InstallTestCase):
                     shutil.rmtree(self.installed(), ignore_errors=True)
                     client = self.installed("client")
                     os.makedirs(client)
+                    # A second name outside keeps each planted file alive, so
+                    # that its inode is not handed to a new file.
+                    kept = os.path.join(self.session.root, "kept")
+                    shutil.rmtree(kept, ignore_errors=True)
+                    os.makedirs(kept)
                     planted = {}
                     for name in ("zorv3.lst.download", "comp.txt.download", "comp.txt"):
                         path = os.path.join(client, name)
                         with open(path, "wb") as f:
                             f.write(b"planted " + name.encode())
                         os.chmod(path, 0o666)
+                        os.link(path, os.path.join(kept, name))
                         planted[name] = os.stat(path).st_ino
                     installer, text = self.install(["/url", url, "/no-reg"])
                     self.assertEqual(text, SUCCESS)
@@ -93,6 +99,9 @@ class PlantedFilesTest(InstallTestCase):
                             self.assertEqual(f.read(), content, name)
                         self.assertNotIn(os.stat(path).st_ino, planted.values(), "%s is a planted file" % name)
                     self.assertEqual([n for n in os.listdir(client) if n.endswith(".download")], [])
+                    for name in planted:
+                        with open(os.path.join(kept, name), "rb") as f:
+                            self.assertEqual(f.read(), b"planted " + name.encode(), "%s was written into" % name)
 
     def test_a_hard_link_as_the_configuration_file_gets_no_grant(self):
         victim = self.session.drive_c("windows", "victim.ini")
