@@ -12,14 +12,11 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from zorvtest.case import FINISH, InstallTestCase  # noqa: E402
+from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer, streaming  # noqa: E402
-from zorvtest.session import DRIVER, WIN32_DIR, HarnessError  # noqa: E402
+from zorvtest.session import DRIVER, HarnessError  # noqa: E402
 
-COMPONENTS = os.path.join(WIN32_DIR, "tests", "fixtures", "components")
-SUCCESS = "Installation of ZORV Client V3 successfully completed!"
-FAILURE = "Installation of ZORV Client V3 terminated with errors!"
 QUESTION = "Do you really want to abort the installation process?"
 PATH = "/dist"
 TEST_KEY = r"HKCU\Software\ZorvTest"
@@ -154,10 +151,7 @@ class CancelTest(InstallTestCase):
         self.finish(installer)
 
     def test_a_cancel_inside_a_registration_ends_the_walk(self):
-        files = {}
-        for name, fixture in (("asks.dll", "selfreg_window.dll"), ("ok.dll", "selfreg_ok.dll")):
-            with open(os.path.join(COMPONENTS, fixture), "rb") as f:
-                files[name] = f.read()
+        files = {"asks.dll": fixture("selfreg_window.dll"), "ok.dll": fixture("selfreg_ok.dll")}
         self.session.reg_delete(TEST_KEY)
         write_distribution(self.session.drive_c("nested"), files,
                            ["I,asks.dll,%d,1.0.0.0" % len(files["asks.dll"]),

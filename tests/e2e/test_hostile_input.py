@@ -8,21 +8,12 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from zorvtest.case import FINISH, InstallTestCase  # noqa: E402
+from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer, streaming  # noqa: E402
-from zorvtest.session import WIN32_DIR  # noqa: E402
 
-COMPONENTS = os.path.join(WIN32_DIR, "tests", "fixtures", "components")
 PROGRAMS = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
-SUCCESS = "Installation of ZORV Client V3 successfully completed!"
-FAILURE = "Installation of ZORV Client V3 terminated with errors!"
 PATH = "/dist"
-
-
-def fixture(name):
-    with open(os.path.join(COMPONENTS, name), "rb") as f:
-        return f.read()
 
 
 class HostileListTest(InstallTestCase):

@@ -12,23 +12,16 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from zorvtest.case import InstallTestCase  # noqa: E402
+from zorvtest.case import SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
 from zorvtest.sample import Journal, copy_distribution  # noqa: E402
 from zorvtest.session import INSTALLER, WIN32_DIR  # noqa: E402
 
 FIXTURES = os.path.join(WIN32_DIR, "tests", "fixtures")
-COMPONENTS = os.path.join(FIXTURES, "components")
 PLANTED_VERSION = os.path.join(FIXTURES, "planted", "version.dll")
-SUCCESS = "Installation of ZORV Client V3 successfully completed!"
 TEST_KEY = r"HKCU\Software\ZorvTest"
 HELPER_MARKER = "helper beside the server"
-
-
-def fixture(name):
-    with open(os.path.join(COMPONENTS, name), "rb") as f:
-        return f.read()
 
 
 class PlantedFilesTest(InstallTestCase):

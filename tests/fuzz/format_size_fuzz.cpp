@@ -10,16 +10,6 @@
 
 namespace {
 
-int32_t wordAt(const uint8_t* data, size_t size, size_t index)
-{
-    uint32_t value = 0;
-    for (size_t i = 0; i < 4; ++i) {
-        size_t at = index * 4 + i;
-        value |= static_cast<uint32_t>(at < size ? data[at] : 0) << (8 * i);
-    }
-    return static_cast<int32_t>(value);
-}
-
 // The text for people, from 64-bit integers: "N bytes" for counts below 1024
 // (read as unsigned), else hundredths of a KB or MB rounded half up.
 std::string referenceText(int32_t count)

@@ -108,3 +108,15 @@ inline std::vector<std::string> splitInput(const std::string& input, char separa
     parts.push_back(input.substr(begin));
     return parts;
 }
+
+// The index-th 32-bit word of the input, little-endian; bytes past its end
+// count as 0.
+inline int32_t wordAt(const uint8_t* data, size_t size, size_t index)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        size_t at = index * 4 + i;
+        value |= static_cast<uint32_t>(at < size ? data[at] : 0) << (8 * i);
+    }
+    return static_cast<int32_t>(value);
+}

@@ -4,11 +4,23 @@ import os
 import time
 import unittest
 
-from zorvtest.session import WineSession
+from zorvtest.session import WIN32_DIR, WineSession
 
 USAGE_TEXT = "Usage: installer [ /url http://... | /url file:... ] [ /all ] [ /no-reg ]\n"
 
 WELCOME, PROXY, READY, PROGRESS, FOLDER, FINISH = 102, 103, 104, 105, 106, 107
+
+# The finish page's result texts.
+SUCCESS = "Installation of ZORV Client V3 successfully completed!"
+FAILURE = "Installation of ZORV Client V3 terminated with errors!"
+
+COMPONENTS = os.path.join(WIN32_DIR, "tests", "fixtures", "components")
+
+
+def fixture(name):
+    """The bytes of a fixture component built for the tests."""
+    with open(os.path.join(COMPONENTS, name), "rb") as f:
+        return f.read()
 
 
 class SessionTestCase(unittest.TestCase):
