@@ -3,15 +3,15 @@
 #include "client/client_objects.h"
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "engine/download.h"
 #include "engine/installed_configuration.h"
+#include "engine/progress_view.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_find.h"
-#include "wizard/progress_dialog.h"
-#include "wizard/progress_display.h"
 
 #include <string.h>
 
@@ -118,7 +118,7 @@ void handOverConfiguration(HWND dialog)
 void finishCommand(HWND dialog)
 {
     destroyTransfer();
-    SetDlgItemTextA(dialog, IDC_BYTES, "");
+    clearByteCounts(dialog);
     if (!installState.noReg)
         handOverConfiguration(dialog);
     endProgressDialog(dialog, installState.errorFlag ? 2 : 1);

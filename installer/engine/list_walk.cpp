@@ -5,23 +5,18 @@
 #include "engine/component_files.h"
 #include "engine/download.h"
 #include "engine/list_line_reader.h"
+#include "engine/progress_view.h"
 #include "engine/records.h"
+#include "engine/transfer_report.h"
 #include "res/resource_ids.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer_factory.h"
 #include "win32/scoped_handle.h"
-#include "wizard/progress_dialog.h"
-#include "wizard/progress_display.h"
 
 namespace {
 
 const char listFileName[] = "zorv3.lst";
 const char listFolder[] = "client";
-
-void postCommand(HWND dialog, WORD command)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-}
 
 // A failure the user must see: the walk stops and Cancel closes at once.
 void failVisibly(HWND dialog)
@@ -70,7 +65,7 @@ void walkList(HWND dialog)
             return;
         }
         if (taken == 0) {
-            postCommand(dialog, CMD_FINISH);
+            postEngineCommand(dialog, CMD_FINISH);
             return;
         }
         const int lineStart = installState.listOffset;
@@ -91,7 +86,7 @@ void walkList(HWND dialog)
 void startCommand(HWND dialog)
 {
     if (installState.currentTransfer == nullptr)
-        installState.currentTransfer = createTransfer(installState.urlIsHttp != 0, onTransferStatus,
+        installState.currentTransfer = createTransfer(installState.urlIsHttp != 0, onTransferReport,
                                                       reinterpret_cast<LONG_PTR>(dialog));
     if (installState.useProxy)
         installState.currentTransfer->setProxy(installState.proxyAddress);

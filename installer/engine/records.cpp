@@ -6,6 +6,7 @@
 #include "engine/component_files.h"
 #include "engine/download.h"
 #include "engine/held_object.h"
+#include "engine/progress_view.h"
 #include "engine/self_register.h"
 #include "engine/shortcut.h"
 #include "engine/system_file.h"
@@ -95,7 +96,7 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
         return refuse();   // a folder is no system file
     replaceSystemFile(path);
     awaitContinue();
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
+    postEngineCommand(dialog, CMD_CONTINUE);
     return WalkStep::Suspend;
 }
 

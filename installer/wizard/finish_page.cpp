@@ -1,5 +1,6 @@
 #include "client/client_objects.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
@@ -7,7 +8,6 @@
 #include "win32/scoped_handle.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
-#include "wizard/progress_display.h"
 
 #include <stdio.h>
 

@@ -1,13 +1,13 @@
 #include "client/client_objects.h"
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
 #include "win32/scoped_bstr.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
-#include "wizard/progress_display.h"
 
 #include <shlobj.h>
 #include <string.h>

@@ -1,9 +1,10 @@
-#include "wizard/progress_display.h"
+// The progress dialog's side of the engine's view (engine/progress_view.h):
+// its status line, byte counts and bars.
+#include "engine/progress_view.h"
 
 #include "common/byte_count.h"
 #include "core/install_state.h"
-#include "core/private_messages.h"
-#include "engine/download.h"
+#include "core/language_string.h"
 #include "res/resource_ids.h"
 #include "transfer/transfer.h"
 #include "wizard/format_size.h"
@@ -74,12 +75,6 @@ void showByteCounts(Transfer* transfer, ShownProgress& current)
 
 } // namespace
 
-void loadLanguageString(int baseId, char* buffer, int capacity)
-{
-    if (LoadStringA(installState.instanceHandle, baseId + installState.languageOffset, buffer, capacity) <= 0)
-        buffer[0] = '\0';
-}
-
 void showStatusText(HWND dialog, const char* text)
 {
     ShownProgress& current = shownFor(dialog);
@@ -94,12 +89,11 @@ void showStatusString(HWND dialog, int baseId)
     showStatusText(dialog, text);
 }
 
-namespace {
-
-// What one report changes on the dialog: the status text, the byte counts
-// and rate, and both bars.
-[[maybe_unused]] void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
+void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
 {
+    // The benchmark builds a variant without the dialog's updates, to tell
+    // what they cost a transfer.
+#ifndef INSTALLER_WITHOUT_PROGRESS_UPDATES
     ShownProgress& current = shownFor(dialog);
     if (status != current.status && status >= Idle && status <= Error) {
         showStatusString(dialog, IDS_STATUS_FIRST + status);
@@ -114,30 +108,14 @@ namespace {
     setBar(current.fileBar, percent, current.filePercent);
     if (installState.totalBytes != 0)
         setBar(current.totalBar, percentOf(installState.doneBytes, installState.totalBytes), current.totalPercent);
+#else
+    (void)dialog;
+    (void)status;
+    (void)transfer;
+#endif
 }
 
-} // namespace
-
-void onTransferStatus(int32_t status, LONG_PTR context)
+void clearByteCounts(HWND dialog)
 {
-    HWND dialog = reinterpret_cast<HWND>(context);
-    Transfer* transfer = installState.currentTransfer;
-    // A late report after the dialog has gone changes nothing.
-    if (!IsWindow(dialog) || transfer == nullptr)
-        return;
-
-    installState.doneBytes = addSaturating(installState.doneBytes, transfer->lastChunkBytes());
-    // The benchmark builds a variant without the dialog's updates, to tell
-    // what they cost a transfer.
-#ifndef INSTALLER_WITHOUT_PROGRESS_UPDATES
-    showTransferProgress(dialog, status, transfer);
-#endif
-
-    // Each download ends once for the engine: a transfer that reports an
-    // Error and later a Done posts one continue command, not two.
-    if ((status == Error || status == Done) && noteTransferEnded(status)) {
-        if (status == Error)
-            installState.errorFlag = 1;
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
-    }
+    SetDlgItemTextA(dialog, IDC_BYTES, "");
 }
