@@ -1,4 +1,6 @@
 #pragma once
+#include "common/text_sizes.h"
+
 #include <windows.h>
 
 class Transfer;
@@ -8,8 +10,8 @@ class Transfer;
 // except urlIsHttp and wipeMenuFolder.
 struct InstallState {
     HINSTANCE instanceHandle;
-    char installFolder[512];
-    char baseUrl[512];
+    char installFolder[pathSize];
+    char baseUrl[pathSize];
     int urlIsHttp;
     int forceAll;
     int noReg;
@@ -17,7 +19,7 @@ struct InstallState {
     int restartPending;
     int existingInstall;
     int useProxy;
-    char proxyAddress[512];
+    char proxyAddress[pathSize];
     int errorFlag;
     int totalBytes;
     int doneBytes;

@@ -1,11 +1,12 @@
 #pragma once
+#include "common/text_sizes.h"
 
 // Where a component comes from and where it goes. Both refuse (return false)
-// what does not fit 512 characters; componentPath also refuses a file or
+// what does not fit pathSize characters; componentPath also refuses a file or
 // folder field that would lead outside the installation folder, and creates
 // every folder the file will go into.
-bool componentUrl(char url[512], const char* file);
-bool componentPath(char path[512], const char* file, const char* folder);
+bool componentUrl(char url[pathSize], const char* file);
+bool componentPath(char path[pathSize], const char* file, const char* folder);
 
 // Creates each missing folder on the path; the last component (the file) is
 // not created. Failures are ignored.

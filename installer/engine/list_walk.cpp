@@ -1,5 +1,6 @@
 #include "engine/list_walk.h"
 
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/component_files.h"
@@ -25,7 +26,7 @@ void failVisibly(HWND dialog)
     showStatusString(dialog, IDS_STATUS_FIRST + Error);
 }
 
-bool listPath(char path[512])
+bool listPath(char path[pathSize])
 {
     return componentPath(path, listFileName, listFolder);
 }
@@ -46,7 +47,7 @@ int readLineAt(HANDLE list, char line[listLineSize])
 
 void walkList(HWND dialog)
 {
-    char path[512];
+    char path[pathSize];
     if (!listPath(path)) {
         failVisibly(dialog);
         return;
@@ -92,8 +93,8 @@ void startCommand(HWND dialog)
         installState.currentTransfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
 
-    char path[512];
-    char url[512];
+    char path[pathSize];
+    char url[pathSize];
     if (!listPath(path) || !componentUrl(url, listFileName)) {
         failVisibly(dialog);
         return;

@@ -1,6 +1,7 @@
 #include "engine/records.h"
 
 #include "common/byte_count.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/component_files.h"
@@ -41,7 +42,7 @@ WalkStep refuse()
 // the walk goes on behind it.
 WalkStep download(const char* file, const char* path, int lineStart)
 {
-    char url[512];
+    char url[pathSize];
     if (!componentUrl(url, file))
         return refuse();
     const DownloadStart start = startDownload(url, path, lineStart);
@@ -56,7 +57,7 @@ WalkStep componentRecord(const ListRecord& record, int lineStart)
         return WalkStep::Next;
     const char* file = record.fields[0];
     const int size = parseListNumber(record.fields[1]);
-    char path[512];
+    char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     if (checkInstalledVersion(path, record.fields[2], size) >= 0) {
@@ -80,7 +81,7 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
         installState.doneBytes = addSaturating(installState.doneBytes, size);
         return WalkStep::Next;
     }
-    char path[512];
+    char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     const DWORD attributes = GetFileAttributesA(path);

@@ -1,13 +1,13 @@
 #include "transfer/file_transfer.h"
 
 #include "common/bounded_copy.h"
+#include "common/bounded_format.h"
 #include "common/byte_count.h"
 #include "core/private_messages.h"
 #include "win32/unix_time.h"
 #include "win32/waiting_input.h"
 
 #include <io.h>
-#include <stdio.h>
 
 FileTransfer* currentFileTransfer = nullptr;
 
@@ -83,8 +83,7 @@ void FileTransfer::closeFiles()
 void FileTransfer::fail(const char* format, const char* name)
 {
     // Status lines longer than the buffer are cut, never overrun.
-    _snprintf(statusLineText, sizeof statusLineText, format, name);
-    statusLineText[sizeof statusLineText - 1] = '\0';
+    formatBounded(statusLineText, sizeof statusLineText, format, name);
     report(Error);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "transfer/http_request.h"
 #include "transfer/transfer.h"
 
 // Copies a local file into the destination, one 4096-byte chunk per message
@@ -34,7 +35,7 @@ private:
     int lastChunk;
     int received;
     int size;
-    char statusLineText[512];
+    char statusLineText[statusLineSize];
     HANDLE source;
     HANDLE destination;
 };

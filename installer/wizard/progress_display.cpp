@@ -2,6 +2,8 @@
 // its status line, byte counts and bars.
 #include "engine/progress_view.h"
 
+#include "common/bounded_copy.h"
+#include "common/bounded_format.h"
 #include "common/byte_count.h"
 #include "core/install_state.h"
 #include "core/language_string.h"
@@ -11,10 +13,12 @@
 #include "win32/unix_time.h"
 
 #include <commctrl.h>
-#include <stdio.h>
 #include <string.h>
 
 namespace {
+
+// The byte counts line: "<size> of <size> transfered (<size>/sec)".
+const int byteCountsSize = 256;
 
 // What the dialog shows now, so that a report repaints only what changed:
 // one report comes for every 4096 bytes. The controls are looked up once per
@@ -28,7 +32,7 @@ struct ShownProgress {
     int status;
     int filePercent;
     int totalPercent;
-    char byteCounts[256];
+    char byteCounts[byteCountsSize];
 };
 
 ShownProgress shown = {};
@@ -63,13 +67,13 @@ void showByteCounts(Transfer* transfer, ShownProgress& current)
     const int expected = transfer->contentLength();
     const int32_t elapsed = unixTimeSeconds() - transfer->startTime();
     const char* rate = elapsed != 0 ? formatSize(2, received / elapsed) : "";
-    char line[256];
-    _snprintf(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received), formatSize(1, expected),
-              rate);
-    line[sizeof line - 1] = '\0';
+    // Three sizes of a few characters each always fit.
+    char line[byteCountsSize];
+    formatBounded(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received),
+                  formatSize(1, expected), rate);
     if (strcmp(line, current.byteCounts) == 0)
         return;
-    strcpy(current.byteCounts, line);
+    copyBounded(current.byteCounts, sizeof current.byteCounts, line);
     SetWindowTextA(current.byteCountText, line);
 }
 
