@@ -26,7 +26,6 @@ struct InstallState {
     int listOffset;
     int languageOffset;   // 0 English, 1000 German, 2000 French
     Transfer* currentTransfer;
-    IUnknown* holderObject;
     UINT exitMessage;
     int wipeMenuFolder;
 };

@@ -6,6 +6,7 @@
 #include "engine/component_files.h"
 #include "engine/component_location.h"
 #include "win32/com_ptr.h"
+#include "win32/scoped_co_task_mem.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -18,12 +19,10 @@ const DWORD anyClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLS
 
 bool specialFolderPath(int folderId, char path[MAX_PATH])
 {
-    LPITEMIDLIST location = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, &location)))
+    ScopedCoTaskMem<LPITEMIDLIST> location;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, location.put())))
         return false;
-    const bool found = SHGetPathFromIDListA(location, path) != FALSE;
-    CoTaskMemFree(location);
-    return found;
+    return SHGetPathFromIDListA(location.get(), path) != FALSE;
 }
 
 // All users' programs folder, else the current user's.

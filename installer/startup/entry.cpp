@@ -74,7 +74,7 @@ int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
     if (parseCommandLine(argumentText) == 0)
         runWizard(installState.afterBoot ? finishPageIndex : 0);
 
-    if (installState.holderObject != nullptr) {
+    if (holdsObject()) {
         writeInstallStamp();
         releaseHeldObject();
     }

@@ -1,6 +1,8 @@
 #pragma once
 #include "transfer/http_request.h"
 #include "transfer/transfer.h"
+#include "win32/scoped_handle.h"
+#include "win32/scoped_window.h"
 
 // Copies a local file into the destination, one 4096-byte chunk per message
 // posted to its own hidden window, so the dialog stays responsive between
@@ -28,7 +30,7 @@ private:
     void failStep(const char* statusLine);
     void closeFiles();
 
-    HWND window;
+    ScopedWindow window;
     TransferCallback callback;
     LONG_PTR userValue;
     int32_t startedAt;
@@ -36,8 +38,8 @@ private:
     int received;
     int size;
     char statusLineText[statusLineSize];
-    HANDLE source;
-    HANDLE destination;
+    ScopedHandle source;
+    ScopedHandle destination;
 };
 
 // The one FileTransfer the window procedure works on; none when nullptr.
