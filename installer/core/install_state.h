@@ -1,4 +1,5 @@
 #pragma once
+#include "common/location_kind.h"
 #include "common/text_sizes.h"
 
 #include <windows.h>
@@ -31,6 +32,12 @@ struct InstallState {
 };
 
 extern InstallState installState;
+
+// The kind of the distribution location that urlIsHttp records.
+inline LocationKind distributionKind()
+{
+    return installState.urlIsHttp ? LocationKind::Http : LocationKind::Folder;
+}
 
 // The maker's distribution server; installations normally come from here.
 #define ZORV_DEFAULT_BASE_URL "http://download.zorv.example/zorv/distribution/win32"

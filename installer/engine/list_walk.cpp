@@ -87,7 +87,7 @@ void walkList(HWND dialog)
 void startCommand(HWND dialog)
 {
     if (installState.currentTransfer == nullptr)
-        installState.currentTransfer = createTransfer(installState.urlIsHttp != 0, onTransferReport,
+        installState.currentTransfer = createTransfer(distributionKind(), onTransferReport,
                                                       reinterpret_cast<LONG_PTR>(dialog));
     if (installState.useProxy)
         installState.currentTransfer->setProxy(installState.proxyAddress);

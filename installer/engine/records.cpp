@@ -101,12 +101,12 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     return WalkStep::Suspend;
 }
 
-WalkStep shortcutRecord(HWND dialog, const ListRecord& record)
+WalkStep shortcutRecord(const ListRecord& record)
 {
     if (!hasFields(record, 4))
         return WalkStep::Next;
     const char* icon = optionalField(record, 4);
-    createShortcut(dialog, record.fields[0], record.fields[1], record.fields[2], record.fields[3],
+    createShortcut(record.fields[0], record.fields[1], record.fields[2], record.fields[3],
                    icon != nullptr ? parseListNumber(icon) : 0);
     return WalkStep::Next;
 }
@@ -146,7 +146,7 @@ WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
     case 'H':
         return installState.noReg ? WalkStep::Next : heldObjectRecord(record);
     case 'L':
-        return installState.noReg ? WalkStep::Next : shortcutRecord(dialog, record);
+        return installState.noReg ? WalkStep::Next : shortcutRecord(record);
     case 'R':
         return installState.noReg ? WalkStep::Next : registrationRecord(record);
     default:

@@ -111,7 +111,7 @@ bool makeShortcut(const char* file, const char* folder, const char* menuFolder, 
 
 } // namespace
 
-void createShortcut(HWND, const char* file, const char* folder, const char* menuFolder, const char* name,
+void createShortcut(const char* file, const char* folder, const char* menuFolder, const char* name,
                     int iconIndex)
 {
     if (!makeShortcut(file, folder, menuFolder, name, iconIndex))

@@ -72,7 +72,7 @@ int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
         return 0;
 
     if (parseCommandLine(argumentText) == 0)
-        runWizard(installState.afterBoot ? finishPageIndex : 0);
+        runWizard(installState.afterBoot ? WizardStart::Finish : WizardStart::Welcome);
 
     if (holdsObject()) {
         writeInstallStamp();

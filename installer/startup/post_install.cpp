@@ -116,7 +116,7 @@ void writeInstallStamp()
     ComPtr<IZorvClientConf> configuration;
     createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
     if (configuration) {
-        if (installState.urlIsHttp) {
+        if (distributionKind() == LocationKind::Http) {
             ScopedVariant origin;
             origin.setString(installState.baseUrl);
             setStampValue(configuration.get(), "origin", origin);
