@@ -3,6 +3,7 @@
 set(ZORV_TEXT_SOURCES
     common/ascii.cpp
     common/bounded_copy.cpp
+    common/bounded_format.cpp
     common/decimal.cpp
     common/byte_count.cpp
     startup/command_line_parser.cpp

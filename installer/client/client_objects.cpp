@@ -1,5 +1,6 @@
 #include "client/client_objects.h"
 
+#include "common/text_sizes.h"
 #include "win32/com_ptr.h"
 
 #include <ole2.h>
@@ -17,7 +18,7 @@ const DWORD anyClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLS
 
 HRESULT resolveClass(const char* classText, CLSID& classId)
 {
-    WCHAR wide[512];
+    WCHAR wide[pathSize];
     if (MultiByteToWideChar(CP_ACP, 0, classText, -1, wide, sizeof wide / sizeof wide[0]) <= 0)
         return E_INVALIDARG;
     if (classText[0] == '{')

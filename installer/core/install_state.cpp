@@ -8,7 +8,7 @@ InstallState installState = {
     0, 0, 0, 0, 0, 0,             // forceAll, noReg, afterBoot, restartPending, existingInstall, useProxy
     "",                           // proxyAddress
     0, 0, 0, 0, 0,                // errorFlag, totalBytes, doneBytes, listOffset, languageOffset
-    nullptr, nullptr,             // currentTransfer, holderObject
+    nullptr,                      // currentTransfer
     0,                            // exitMessage
     1,                            // wipeMenuFolder
 };

@@ -1,4 +1,7 @@
 #pragma once
+#include "common/location_kind.h"
+#include "common/text_sizes.h"
+
 #include <windows.h>
 
 class Transfer;
@@ -8,8 +11,8 @@ class Transfer;
 // except urlIsHttp and wipeMenuFolder.
 struct InstallState {
     HINSTANCE instanceHandle;
-    char installFolder[512];
-    char baseUrl[512];
+    char installFolder[pathSize];
+    char baseUrl[pathSize];
     int urlIsHttp;
     int forceAll;
     int noReg;
@@ -17,19 +20,24 @@ struct InstallState {
     int restartPending;
     int existingInstall;
     int useProxy;
-    char proxyAddress[512];
+    char proxyAddress[pathSize];
     int errorFlag;
     int totalBytes;
     int doneBytes;
     int listOffset;
     int languageOffset;   // 0 English, 1000 German, 2000 French
     Transfer* currentTransfer;
-    IUnknown* holderObject;
     UINT exitMessage;
     int wipeMenuFolder;
 };
 
 extern InstallState installState;
+
+// The kind of the distribution location that urlIsHttp records.
+inline LocationKind distributionKind()
+{
+    return installState.urlIsHttp ? LocationKind::Http : LocationKind::Folder;
+}
 
 // The maker's distribution server; installations normally come from here.
 #define ZORV_DEFAULT_BASE_URL "http://download.zorv.example/zorv/distribution/win32"

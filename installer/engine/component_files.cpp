@@ -1,16 +1,17 @@
 #include "engine/component_files.h"
 
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/component_location.h"
 
 #include <string.h>
 
-bool componentUrl(char url[512], const char* file)
+bool componentUrl(char url[pathSize], const char* file)
 {
     return buildComponentUrl(url, installState.baseUrl, file);
 }
 
-bool componentPath(char path[512], const char* file, const char* folder)
+bool componentPath(char path[pathSize], const char* file, const char* folder)
 {
     // Lists name the installation folder itself with a folder field of "."
     // (the shortcut to a file there needs a folder field): that one is the
@@ -29,7 +30,7 @@ bool componentPath(char path[512], const char* file, const char* folder)
 
 void createParentFolders(const char* path)
 {
-    char prefix[512];
+    char prefix[pathSize];
     for (int i = 0; path[i] != '\0' && i < static_cast<int>(sizeof prefix); ++i) {
         if (path[i] == '\\' && i > 0) {
             prefix[i] = '\0';

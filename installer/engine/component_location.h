@@ -1,7 +1,8 @@
 #pragma once
+#include "common/text_sizes.h"
 
 // Size of a component's URL and path buffers, terminator included.
-const int componentTextSize = 512;
+const int componentTextSize = pathSize;
 
 // baseUrl, then "/" unless baseUrl already ends in "/", then the file field.
 // Returns false when the result does not fit; the caller must not use it then.

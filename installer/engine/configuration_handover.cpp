@@ -2,16 +2,17 @@
 
 #include "client/client_objects.h"
 #include "common/bounded_copy.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "engine/download.h"
 #include "engine/installed_configuration.h"
+#include "engine/progress_view.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_find.h"
-#include "wizard/progress_dialog.h"
-#include "wizard/progress_display.h"
 
 #include <string.h>
 
@@ -19,10 +20,10 @@ namespace {
 
 const char appPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
-bool clientFolderFile(char path[512], const char* name)
+bool clientFolderFile(char path[pathSize], const char* name)
 {
-    return copyBounded(path, 512, installState.installFolder) && appendBounded(path, 512, "\\client\\")
-        && appendBounded(path, 512, name);
+    return copyBounded(path, pathSize, installState.installFolder) && appendBounded(path, pathSize, "\\client\\")
+        && appendBounded(path, pathSize, name);
 }
 
 void handOverProxy(IZorvClientConf* configuration)
@@ -41,7 +42,7 @@ void handOverProxy(IZorvClientConf* configuration)
 // answered. Anyone may add files to the folder: others are left alone.
 void importConfigurationFiles(IZorvClientConf* configuration)
 {
-    char pattern[512];
+    char pattern[pathSize];
     if (!clientFolderFile(pattern, "*.cnf"))
         return;
     WIN32_FIND_DATAA found;
@@ -51,14 +52,14 @@ void importConfigurationFiles(IZorvClientConf* configuration)
             continue;
         ScopedBstr name(found.cFileName);
         configuration->ImportConfigFile(name.get());
-        char path[512];
+        char path[pathSize];
         if (clientFolderFile(path, found.cFileName))
             DeleteFileA(path);
     }
 }
 
 // The folder of the sibling program, from its registered application path.
-bool siblingFolder(char folder[512])
+bool siblingFolder(char folder[pathSize])
 {
     RegKey key;
     char subKey[256];
@@ -70,7 +71,7 @@ bool siblingFolder(char folder[512])
         if (!key.open(HKEY_LOCAL_MACHINE, subKey))
             return false;
     }
-    if (!key.readRaw(nullptr, folder, 512))
+    if (!key.readRaw(nullptr, folder, pathSize))
         return false;
     char* lastSeparator = strrchr(folder, '\\');
     if (lastSeparator != nullptr)
@@ -81,16 +82,16 @@ bool siblingFolder(char folder[512])
 // Key files the sibling program has are copied, never over existing ones.
 void copySiblingKeyFiles()
 {
-    char folder[512];
-    char pattern[512];
+    char folder[pathSize];
+    char pattern[pathSize];
     if (!siblingFolder(folder) || !copyBounded(pattern, sizeof pattern, folder)
         || !appendBounded(pattern, sizeof pattern, "\\*.key"))
         return;
     WIN32_FIND_DATAA found;
     ScopedFind search(pattern, found);
     for (bool more = search.valid(); more; more = search.next(found)) {
-        char source[512];
-        char target[512];
+        char source[pathSize];
+        char target[pathSize];
         if (copyBounded(source, sizeof source, folder) && appendBounded(source, sizeof source, "\\")
             && appendBounded(source, sizeof source, found.cFileName) && clientFolderFile(target, found.cFileName))
             CopyFileA(source, target, TRUE);
@@ -118,7 +119,7 @@ void handOverConfiguration(HWND dialog)
 void finishCommand(HWND dialog)
 {
     destroyTransfer();
-    SetDlgItemTextA(dialog, IDC_BYTES, "");
+    clearByteCounts(dialog);
     if (!installState.noReg)
         handOverConfiguration(dialog);
     endProgressDialog(dialog, installState.errorFlag ? 2 : 1);

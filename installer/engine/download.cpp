@@ -1,6 +1,7 @@
 #include "engine/download.h"
 
 #include "common/bounded_copy.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/installed_configuration.h"
 #include "transfer/http_request.h"
@@ -14,14 +15,14 @@ struct PendingDownload {
     bool active;
     int endStatus;   // Done or Error once reported, else 0
     int lineStart;
-    char destination[512];
-    char temporary[512];
+    char destination[pathSize];
+    char temporary[pathSize];
 };
 
 PendingDownload pending = { false, 0, -1, "", "" };
 bool continueAwaited = false;
 // A discarded file that its failed transfer still held open.
-char leftover[512] = "";
+char leftover[pathSize] = "";
 
 bool isComplete(Transfer* transfer)
 {

@@ -23,7 +23,7 @@ struct DownloadStart {
 // lineStart is the list offset of the record that asked for it, or listLineStart.
 DownloadStart startDownload(const char* url, const char* destination, int lineStart);
 
-// Called by the progress display when the transfer reports an end. True for
+// Called by the transfer report when the transfer reports an end. True for
 // the first end of the pending download, which the engine must hear of (one
 // continue command); false for a second or late end, which changes nothing.
 bool noteTransferEnded(int status);

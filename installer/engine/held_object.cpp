@@ -1,20 +1,26 @@
 #include "engine/held_object.h"
 
 #include "client/client_objects.h"
-#include "core/install_state.h"
+#include "win32/com_ptr.h"
+
+namespace {
+
+ComPtr<IUnknown> heldObject;
+
+} // namespace
 
 void holdObject(const char* classText)
 {
-    releaseHeldObject();
-    IUnknown* object = nullptr;
     // Failures leave nothing held and report nothing.
-    createClientObject(classText, IID_IUnknown, reinterpret_cast<void**>(&object));
-    installState.holderObject = object;
+    createClientObject(classText, IID_IUnknown, heldObject.putVoid());
+}
+
+bool holdsObject()
+{
+    return static_cast<bool>(heldObject);
 }
 
 void releaseHeldObject()
 {
-    if (installState.holderObject != nullptr)
-        installState.holderObject->Release();
-    installState.holderObject = nullptr;
+    heldObject.reset();
 }

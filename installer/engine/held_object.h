@@ -1,7 +1,11 @@
 #pragma once
 
-// Creates the object an H record names and keeps it until the wizard ended.
+// Creates the object an H record names and keeps it until the wizard ended;
+// one held before is released first.
 void holdObject(const char* classText);
 
-// Releases the held object, if any.
+// True while an object is held.
+bool holdsObject();
+
+// Releases the held object, if any. Called before COM is uninitialised.
 void releaseHeldObject();

@@ -1,27 +1,23 @@
 #include "engine/list_walk.h"
 
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/component_files.h"
 #include "engine/download.h"
 #include "engine/list_line_reader.h"
+#include "engine/progress_view.h"
 #include "engine/records.h"
+#include "engine/transfer_report.h"
 #include "res/resource_ids.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer_factory.h"
 #include "win32/scoped_handle.h"
-#include "wizard/progress_dialog.h"
-#include "wizard/progress_display.h"
 
 namespace {
 
 const char listFileName[] = "zorv3.lst";
 const char listFolder[] = "client";
-
-void postCommand(HWND dialog, WORD command)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-}
 
 // A failure the user must see: the walk stops and Cancel closes at once.
 void failVisibly(HWND dialog)
@@ -30,7 +26,7 @@ void failVisibly(HWND dialog)
     showStatusString(dialog, IDS_STATUS_FIRST + Error);
 }
 
-bool listPath(char path[512])
+bool listPath(char path[pathSize])
 {
     return componentPath(path, listFileName, listFolder);
 }
@@ -51,7 +47,7 @@ int readLineAt(HANDLE list, char line[listLineSize])
 
 void walkList(HWND dialog)
 {
-    char path[512];
+    char path[pathSize];
     if (!listPath(path)) {
         failVisibly(dialog);
         return;
@@ -70,7 +66,7 @@ void walkList(HWND dialog)
             return;
         }
         if (taken == 0) {
-            postCommand(dialog, CMD_FINISH);
+            postEngineCommand(dialog, CMD_FINISH);
             return;
         }
         const int lineStart = installState.listOffset;
@@ -91,14 +87,14 @@ void walkList(HWND dialog)
 void startCommand(HWND dialog)
 {
     if (installState.currentTransfer == nullptr)
-        installState.currentTransfer = createTransfer(installState.urlIsHttp != 0, onTransferStatus,
+        installState.currentTransfer = createTransfer(distributionKind(), onTransferReport,
                                                       reinterpret_cast<LONG_PTR>(dialog));
     if (installState.useProxy)
         installState.currentTransfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
 
-    char path[512];
-    char url[512];
+    char path[pathSize];
+    char url[pathSize];
     if (!listPath(path) || !componentUrl(url, listFileName)) {
         failVisibly(dialog);
         return;

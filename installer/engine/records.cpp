@@ -1,11 +1,13 @@
 #include "engine/records.h"
 
 #include "common/byte_count.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/component_files.h"
 #include "engine/download.h"
 #include "engine/held_object.h"
+#include "engine/progress_view.h"
 #include "engine/self_register.h"
 #include "engine/shortcut.h"
 #include "engine/system_file.h"
@@ -40,7 +42,7 @@ WalkStep refuse()
 // the walk goes on behind it.
 WalkStep download(const char* file, const char* path, int lineStart)
 {
-    char url[512];
+    char url[pathSize];
     if (!componentUrl(url, file))
         return refuse();
     const DownloadStart start = startDownload(url, path, lineStart);
@@ -55,7 +57,7 @@ WalkStep componentRecord(const ListRecord& record, int lineStart)
         return WalkStep::Next;
     const char* file = record.fields[0];
     const int size = parseListNumber(record.fields[1]);
-    char path[512];
+    char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     if (checkInstalledVersion(path, record.fields[2], size) >= 0) {
@@ -79,7 +81,7 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
         installState.doneBytes = addSaturating(installState.doneBytes, size);
         return WalkStep::Next;
     }
-    char path[512];
+    char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     const DWORD attributes = GetFileAttributesA(path);
@@ -95,16 +97,16 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
         return refuse();   // a folder is no system file
     replaceSystemFile(path);
     awaitContinue();
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
+    postEngineCommand(dialog, CMD_CONTINUE);
     return WalkStep::Suspend;
 }
 
-WalkStep shortcutRecord(HWND dialog, const ListRecord& record)
+WalkStep shortcutRecord(const ListRecord& record)
 {
     if (!hasFields(record, 4))
         return WalkStep::Next;
     const char* icon = optionalField(record, 4);
-    createShortcut(dialog, record.fields[0], record.fields[1], record.fields[2], record.fields[3],
+    createShortcut(record.fields[0], record.fields[1], record.fields[2], record.fields[3],
                    icon != nullptr ? parseListNumber(icon) : 0);
     return WalkStep::Next;
 }
@@ -144,7 +146,7 @@ WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
     case 'H':
         return installState.noReg ? WalkStep::Next : heldObjectRecord(record);
     case 'L':
-        return installState.noReg ? WalkStep::Next : shortcutRecord(dialog, record);
+        return installState.noReg ? WalkStep::Next : shortcutRecord(record);
     case 'R':
         return installState.noReg ? WalkStep::Next : registrationRecord(record);
     default:

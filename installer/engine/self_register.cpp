@@ -1,6 +1,7 @@
 #include "engine/self_register.h"
 
 #include "common/bounded_copy.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/component_files.h"
 #include "win32/scoped_library.h"
@@ -16,7 +17,7 @@ typedef HRESULT(STDAPICALLTYPE* RegisterServerFunction)();
 // system start "C:\Program.exe" first.
 void registerProgram(const char* path)
 {
-    char command[512];
+    char command[pathSize];
     if (!copyBounded(command, sizeof command, "\"") || !appendBounded(command, sizeof command, path)
         || !appendBounded(command, sizeof command, "\" /RegServer")
         || WinExec(command, SW_HIDE) < 32)
@@ -41,7 +42,7 @@ void registerLibrary(const char* path)
 
 void selfRegister(const char* file, const char* folder)
 {
-    char path[512];
+    char path[pathSize];
     if (!componentPath(path, file, folder)) {
         installState.errorFlag = 1;
         return;

@@ -1,10 +1,12 @@
 #include "engine/shortcut.h"
 
 #include "common/bounded_copy.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/component_files.h"
 #include "engine/component_location.h"
 #include "win32/com_ptr.h"
+#include "win32/scoped_co_task_mem.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -17,12 +19,10 @@ const DWORD anyClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLS
 
 bool specialFolderPath(int folderId, char path[MAX_PATH])
 {
-    LPITEMIDLIST location = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, &location)))
+    ScopedCoTaskMem<LPITEMIDLIST> location;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, location.put())))
         return false;
-    const bool found = SHGetPathFromIDListA(location, path) != FALSE;
-    CoTaskMemFree(location);
-    return found;
+    return SHGetPathFromIDListA(location.get(), path) != FALSE;
 }
 
 // All users' programs folder, else the current user's.
@@ -36,8 +36,8 @@ void wipeMenuFolderOnce(const char* shortcutFolder)
 {
     if (!installState.wipeMenuFolder)
         return;
-    char pattern[514] = {};   // a list of one name, closed by two terminators
-    if (!copyBounded(pattern, 512, shortcutFolder) || !appendBounded(pattern, 512, "*.*"))
+    char pattern[pathSize + 2] = {};   // a list of one name, closed by two terminators
+    if (!copyBounded(pattern, pathSize, shortcutFolder) || !appendBounded(pattern, pathSize, "*.*"))
         return;
     createParentFolders(pattern);
     SHFILEOPSTRUCTA operation = {};
@@ -50,9 +50,9 @@ void wipeMenuFolderOnce(const char* shortcutFolder)
 
 // The record's file field may end in arguments, after " -" or else " /".
 // Only the field is searched: the installation folder may hold either.
-void splitArguments(const char* file, char program[512], const char** arguments)
+void splitArguments(const char* file, char program[pathSize], const char** arguments)
 {
-    copyBounded(program, 512, file);
+    copyBounded(program, pathSize, file);
     *arguments = nullptr;
     char* blank = strstr(program, " -");
     if (blank == nullptr)
@@ -76,7 +76,7 @@ bool saveShortcut(const char* target, const char* arguments, int iconIndex, cons
     if (iconIndex != 0)
         link->SetIconLocation(target, iconIndex);
     link->SetPath(target);
-    WCHAR wideFile[512];
+    WCHAR wideFile[pathSize];
     if (MultiByteToWideChar(CP_ACP, 0, shortcutFile, -1, wideFile, sizeof wideFile / sizeof wideFile[0]) <= 0)
         return false;
     return SUCCEEDED(persist->Save(wideFile, TRUE));
@@ -87,7 +87,7 @@ bool makeShortcut(const char* file, const char* folder, const char* menuFolder, 
     // The menu folder is emptied with a wildcard: it must lie below the programs folder.
     if (!isSafeRelativePath(menuFolder) || !isSafeRelativePath(name))
         return false;
-    char shortcutFolder[512];
+    char shortcutFolder[pathSize];
     if (!programsFolder(shortcutFolder) || !appendBounded(shortcutFolder, sizeof shortcutFolder, "\\")
         || !appendBounded(shortcutFolder, sizeof shortcutFolder, menuFolder)
         || !appendBounded(shortcutFolder, sizeof shortcutFolder, "\\"))
@@ -95,13 +95,13 @@ bool makeShortcut(const char* file, const char* folder, const char* menuFolder, 
     wipeMenuFolderOnce(shortcutFolder);
     createParentFolders(shortcutFolder);
 
-    char program[512];
+    char program[pathSize];
     const char* arguments = nullptr;
     splitArguments(file, program, &arguments);
-    char target[512];
+    char target[pathSize];
     if (!componentPath(target, program, folder))
         return false;
-    char shortcutFile[512];
+    char shortcutFile[pathSize];
     if (!copyBounded(shortcutFile, sizeof shortcutFile, shortcutFolder)
         || !appendBounded(shortcutFile, sizeof shortcutFile, name)
         || !appendBounded(shortcutFile, sizeof shortcutFile, ".lnk"))
@@ -111,7 +111,7 @@ bool makeShortcut(const char* file, const char* folder, const char* menuFolder, 
 
 } // namespace
 
-void createShortcut(HWND, const char* file, const char* folder, const char* menuFolder, const char* name,
+void createShortcut(const char* file, const char* folder, const char* menuFolder, const char* name,
                     int iconIndex)
 {
     if (!makeShortcut(file, folder, menuFolder, name, iconIndex))

@@ -1,6 +1,7 @@
 #include "engine/system_file.h"
 
 #include "common/bounded_copy.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 
 #include <string.h>
@@ -15,17 +16,17 @@ bool isNineXFamily()
 
 // target: the system folder with the downloaded file's name; temporary: the
 // target with its last character replaced by "$".
-bool replacementNames(const char* downloaded, char target[512], char temporary[512])
+bool replacementNames(const char* downloaded, char target[pathSize], char temporary[pathSize])
 {
     const char* name = strrchr(downloaded, '\\');
     if (name == nullptr)
         return false;
-    UINT length = GetSystemDirectoryA(target, 512);
-    if (length == 0 || length >= 512)
+    UINT length = GetSystemDirectoryA(target, pathSize);
+    if (length == 0 || length >= pathSize)
         return false;
-    if (!appendBounded(target, 512, name))
+    if (!appendBounded(target, pathSize, name))
         return false;
-    copyBounded(temporary, 512, target);
+    copyBounded(temporary, pathSize, target);
     temporary[strlen(temporary) - 1] = '$';
     return true;
 }
@@ -65,8 +66,8 @@ bool replaceOnNineX(const char* downloaded, const char* target, const char* temp
 
 void replaceSystemFile(const char* downloaded)
 {
-    char target[512];
-    char temporary[512];
+    char target[pathSize];
+    char temporary[pathSize];
     bool replaced = false;
     if (replacementNames(downloaded, target, temporary))
         replaced = isNineXFamily() ? replaceOnNineX(downloaded, target, temporary)

@@ -1,9 +1,9 @@
 #include "engine/version_check.h"
 
+#include "common/bounded_format.h"
 #include "core/install_state.h"
 #include "win32/version_info.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -13,13 +13,15 @@ namespace {
 // Room for the root block of any version resource, which is all that is read:
 // the platform cuts a longer copy to the buffer, and the root block leads it.
 const DWORD versionInfoCapacity = 64 * 1024;
+// A version as text: "a.b.c.d".
+const int versionTextSize = 64;
 BYTE versionInfo[versionInfoCapacity];
 VersionInfoLibrary versionLibrary;
 
 // The file version of the fixed block at the root of the version resource.
 // One read straight into the fixed buffer: asking for the size first would
 // open and map the file a second time.
-bool readVersionText(const char* file, char text[64])
+bool readVersionText(const char* file, char text[versionTextSize])
 {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
@@ -28,10 +30,10 @@ bool readVersionText(const char* file, char text[64])
         || fixed == nullptr
         || fixedSize < sizeof(VS_FIXEDFILEINFO))
         return false;
-    _snprintf(text, 64, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-              HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
-    text[63] = '\0';
-    return true;
+    // Four numbers of at most five digits always fit.
+    return formatBounded(text, versionTextSize, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
+                         LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                         LOWORD(fixed->dwFileVersionLS));
 }
 
 } // namespace
@@ -40,7 +42,7 @@ int checkInstalledVersion(const char* file, const char* version, int size)
 {
     if (installState.forceAll)
         return -1;
-    char installed[64];
+    char installed[versionTextSize];
     if (!readVersionText(file, installed))
         return -1;
     const int order = lstrcmpA(installed, version);

@@ -2,6 +2,7 @@
 
 #include "common/ascii.h"
 #include "common/bounded_copy.h"
+#include "common/location_kind.h"
 
 #include <string.h>
 
@@ -71,15 +72,19 @@ private:
 void applyUrlValue(const char* value, bool& accepted, CommandLineSettings& settings)
 {
     const char* location = value;
+    LocationKind kind;
     if (startsWithIgnoreCase(value, "file:", 5)) {
-        settings.urlIsHttp = 0;
+        kind = LocationKind::Folder;
         location = value + 5;
     } else if (startsWithIgnoreCase(value, "http:", 5)) {
-        settings.urlIsHttp = 1;
+        kind = LocationKind::Http;
     } else {
         accepted = false;
         return;
     }
+    // Recorded even when the value is refused below: the command line is
+    // rejected as a whole then.
+    settings.urlIsHttp = kind == LocationKind::Http ? 1 : 0;
     if (strlen(location) >= sizeof settings.baseUrl) {
         accepted = false;
         return;

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/text_sizes.h"
 
 // The InstallState fields that the command line may set. The caller fills it
 // with the current values; options present overwrite their fields.
@@ -8,7 +9,7 @@ struct CommandLineSettings {
     int urlIsHttp;
     int forceAll;
     int noReg;
-    char baseUrl[512];
+    char baseUrl[pathSize];
 };
 
 // Splits the argument text (the command line without the program's path) and

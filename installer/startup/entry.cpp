@@ -72,9 +72,9 @@ int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
         return 0;
 
     if (parseCommandLine(argumentText) == 0)
-        runWizard(installState.afterBoot ? finishPageIndex : 0);
+        runWizard(installState.afterBoot ? WizardStart::Finish : WizardStart::Welcome);
 
-    if (installState.holderObject != nullptr) {
+    if (holdsObject()) {
         writeInstallStamp();
         releaseHeldObject();
     }

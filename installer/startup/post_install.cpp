@@ -2,6 +2,8 @@
 
 #include "client/client_objects.h"
 #include "common/bounded_copy.h"
+#include "common/bounded_format.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "win32/access_list_functions.h"
 #include "win32/com_ptr.h"
@@ -9,7 +11,6 @@
 #include "win32/scoped_handle.h"
 #include "win32/scoped_local.h"
 
-#include <stdio.h>
 #include <time.h>
 
 namespace {
@@ -32,9 +33,9 @@ void createIfMissing(const char* path)
 
 void showAccessError(const char* format, const char* path, DWORD error)
 {
-    char text[512];
-    _snprintf(text, sizeof text, format, path, static_cast<long>(error));
-    text[sizeof text - 1] = '\0';
+    // A cut message still tells what failed.
+    char text[pathSize];
+    formatBounded(text, sizeof text, format, path, static_cast<long>(error));
     MessageBoxA(nullptr, text, ZORV_CAPTION, MB_OK);
 }
 
@@ -115,7 +116,7 @@ void writeInstallStamp()
     ComPtr<IZorvClientConf> configuration;
     createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
     if (configuration) {
-        if (installState.urlIsHttp) {
+        if (distributionKind() == LocationKind::Http) {
             ScopedVariant origin;
             origin.setString(installState.baseUrl);
             setStampValue(configuration.get(), "origin", origin);
@@ -144,7 +145,7 @@ void finishClientFiles(const char* installFolder)
         { "\\client\\zorvc.ini.bak", true },
         { "\\client\\trusted.cas", true },
     };
-    char path[512];
+    char path[pathSize];
     for (const char* suffix : created) {
         if (copyBounded(path, sizeof path, installFolder) && appendBounded(path, sizeof path, suffix))
             createIfMissing(path);

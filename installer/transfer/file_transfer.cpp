@@ -1,13 +1,13 @@
 #include "transfer/file_transfer.h"
 
 #include "common/bounded_copy.h"
+#include "common/bounded_format.h"
 #include "common/byte_count.h"
 #include "core/private_messages.h"
 #include "win32/unix_time.h"
 #include "win32/waiting_input.h"
 
 #include <io.h>
-#include <stdio.h>
 
 FileTransfer* currentFileTransfer = nullptr;
 
@@ -32,7 +32,7 @@ LRESULT CALLBACK fileTransferWindowProc(HWND window, UINT message, WPARAM wParam
 } // namespace
 
 FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
-    : window(nullptr),
+    : window(),
       callback(callback),
       userValue(userValue),
       startedAt(unixTimeSeconds()),
@@ -40,8 +40,8 @@ FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
       received(0),
       size(0),
       statusLineText(),
-      source(INVALID_HANDLE_VALUE),
-      destination(INVALID_HANDLE_VALUE)
+      source(),
+      destination()
 {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = fileTransferWindowProc;
@@ -50,8 +50,8 @@ FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
     // A second transfer of the process finds the class registered and then
     // makes a window of it all the same.
     if (RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
-        window = CreateWindowExA(0, windowClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
+        window.reset(CreateWindowExA(0, windowClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                     windowClass.hInstance, nullptr));
     currentFileTransfer = this;
 }
 
@@ -59,10 +59,8 @@ FileTransfer::~FileTransfer()
 {
     if (currentFileTransfer == this)
         currentFileTransfer = nullptr;
-    if (window != nullptr)
-        DestroyWindow(window);
-    // A copy still running is abandoned; its files must not stay locked.
-    closeFiles();
+    // The window and the files go with their owners: a copy still running
+    // is abandoned and leaves nothing locked.
 }
 
 int FileTransfer::setProxy(const char*)
@@ -72,19 +70,14 @@ int FileTransfer::setProxy(const char*)
 
 void FileTransfer::closeFiles()
 {
-    if (source != INVALID_HANDLE_VALUE)
-        CloseHandle(source);
-    if (destination != INVALID_HANDLE_VALUE)
-        CloseHandle(destination);
-    source = INVALID_HANDLE_VALUE;
-    destination = INVALID_HANDLE_VALUE;
+    source.reset();
+    destination.reset();
 }
 
 void FileTransfer::fail(const char* format, const char* name)
 {
     // Status lines longer than the buffer are cut, never overrun.
-    _snprintf(statusLineText, sizeof statusLineText, format, name);
-    statusLineText[sizeof statusLineText - 1] = '\0';
+    formatBounded(statusLineText, sizeof statusLineText, format, name);
     report(Error);
 }
 
@@ -101,13 +94,13 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
         fail("HTTP/1.0 404 File %s not found\r\n", sourcePath);
         return 0;
     }
-    source = CreateFileA(sourcePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (source == INVALID_HANDLE_VALUE) {
+    source.reset(CreateFileA(sourcePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.valid()) {
         fail("HTTP/1.0 500 Error opening %s \r\n", sourcePath);
         return 0;
     }
     DWORD sizeHigh = 0;
-    const DWORD sizeLow = GetFileSize(source, &sizeHigh);
+    const DWORD sizeLow = GetFileSize(source.get(), &sizeHigh);
     if (sizeHigh != 0 || sizeLow > static_cast<DWORD>(INT32_MAX)) {
         // The byte counts are 32-bit signed numbers.
         closeFiles();
@@ -119,14 +112,14 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
     // one that somebody else planted there, goes first, and the creation
     // fails rather than reuse a file that is there again.
     DeleteFileA(destinationPath);
-    destination = CreateFileA(destinationPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (destination == INVALID_HANDLE_VALUE) {
+    destination.reset(CreateFileA(destinationPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!destination.valid()) {
         fail("HTTP/1.0 500 Error creating %s\r\n", destinationPath);
         closeFiles();
         return 0;
     }
-    if (window == nullptr || !PostMessageA(window, WM_FILE_PUMP, 0, 0)) {
+    if (window.get() == nullptr || !PostMessageA(window.get(), WM_FILE_PUMP, 0, 0)) {
         // Without the pump nothing would ever end this copy.
         closeFiles();
         fail("HTTP/1.0 500 Error starting the copy of %s\r\n", sourcePath);
@@ -137,11 +130,11 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
 
 void FileTransfer::pump(HWND pumpWindow)
 {
-    if (source == INVALID_HANDLE_VALUE || destination == INVALID_HANDLE_VALUE)
+    if (!source.valid() || !destination.valid())
         return;   // a stale message after an end or a new start
     char buffer[chunkSize];
     DWORD read = 0;
-    if (!ReadFile(source, buffer, chunkSize, &read, nullptr)) {
+    if (!ReadFile(source.get(), buffer, chunkSize, &read, nullptr)) {
         lastChunk = 0;
         failStep("HTTP/1.0 500 Error reading file\r\n");
         return;
@@ -160,7 +153,7 @@ void FileTransfer::pump(HWND pumpWindow)
     }
     received += lastChunk;
     DWORD written = 0;
-    if (!WriteFile(destination, buffer, read, &written, nullptr) || written != read) {
+    if (!WriteFile(destination.get(), buffer, read, &written, nullptr) || written != read) {
         failStep("HTTP/1.0 500 Error writing file\r\n");
         return;
     }
@@ -168,7 +161,7 @@ void FileTransfer::pump(HWND pumpWindow)
     // The user's input and the dialog's painting go before the next chunk.
     const bool next = inputOrPaintWaiting() ? resumeLater(pumpWindow, pumpTimerId)
                                             : PostMessageA(pumpWindow, WM_FILE_PUMP, 0, 0) != FALSE;
-    if (!next && source != INVALID_HANDLE_VALUE)
+    if (!next && source.valid())
         failStep("HTTP/1.0 500 Error reading file\r\n");
 }
 

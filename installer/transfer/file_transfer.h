@@ -1,5 +1,8 @@
 #pragma once
+#include "transfer/http_request.h"
 #include "transfer/transfer.h"
+#include "win32/scoped_handle.h"
+#include "win32/scoped_window.h"
 
 // Copies a local file into the destination, one 4096-byte chunk per message
 // posted to its own hidden window, so the dialog stays responsive between
@@ -27,16 +30,16 @@ private:
     void failStep(const char* statusLine);
     void closeFiles();
 
-    HWND window;
+    ScopedWindow window;
     TransferCallback callback;
     LONG_PTR userValue;
     int32_t startedAt;
     int lastChunk;
     int received;
     int size;
-    char statusLineText[512];
-    HANDLE source;
-    HANDLE destination;
+    char statusLineText[statusLineSize];
+    ScopedHandle source;
+    ScopedHandle destination;
 };
 
 // The one FileTransfer the window procedure works on; none when nullptr.

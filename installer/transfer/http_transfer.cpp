@@ -25,9 +25,9 @@ HttpTransfer::HttpTransfer(TransferCallback callback, LONG_PTR userValue)
       proxyHost(nullptr),
       proxyHostText(),
       proxyPort(0),
-      resolver(nullptr),
+      resolver(),
       port(80),
-      connection(nullptr),
+      connection(),
       requestText(nullptr),
       requestBuffer(),
       requestSent(0),
@@ -41,11 +41,8 @@ HttpTransfer::HttpTransfer(TransferCallback callback, LONG_PTR userValue)
 {
 }
 
-HttpTransfer::~HttpTransfer()
-{
-    delete resolver;
-    delete connection;
-}
+// The lookup and the connection go with their owners.
+HttpTransfer::~HttpTransfer() = default;
 
 int HttpTransfer::setProxy(const char* hostPort)
 {
@@ -90,8 +87,7 @@ int HttpTransfer::start(const char* url, const char* destination)
     file.reset(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return failStart();
-    delete resolver;
-    resolver = nullptr;
+    resolver.reset();
 
     DirectUrl direct;
     const char* host = proxyHost;
@@ -112,7 +108,7 @@ int HttpTransfer::start(const char* url, const char* destination)
     // Set before the lookup is made: one that cannot start reports Error from
     // inside its constructor, and that Error must stay.
     status = Resolving;
-    resolver = new HostResolver(host, this);
+    resolver.reset(new HostResolver(host, this));
     if (status != Resolving) {
         requestText = nullptr;
         return 0;
@@ -170,14 +166,12 @@ void HttpTransfer::fail()
     requestText = nullptr;
     // This may be the connection whose notification runs; nothing touches
     // it after this.
-    delete connection;
-    connection = nullptr;
+    connection.reset();
 }
 
 bool HttpTransfer::connectToResult()
 {
-    delete connection;
-    connection = nullptr;
+    connection.reset();
     uint32_t address = 0;
     if (resolver == nullptr || !resolver->firstAddress(&address)) {
         fail();
@@ -186,11 +180,9 @@ bool HttpTransfer::connectToResult()
     // Set before the connection is made: one that fails at once reports
     // Error from inside its constructor, and that report is the only one.
     status = Connecting;
-    connection = new StreamSocket(address, port, this);
-    if (status == Error) {
-        delete connection;
-        connection = nullptr;
-    }
+    connection.reset(new StreamSocket(address, port, this));
+    if (status == Error)
+        connection.reset();
     return status != Connecting;
 }
 
@@ -307,6 +299,5 @@ void HttpTransfer::closeStep()
     status = Done;
     // The connection is the object whose notification runs; it is not
     // touched after this returns.
-    delete connection;
-    connection = nullptr;
+    connection.reset();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <stdint.h>
+#include <memory>
 #include <windows.h>
 
 #include "transfer/http_request.h"
@@ -49,9 +50,9 @@ private:
     const char* proxyHost;           // null, or proxyHostText
     char proxyHostText[urlWorkSize];
     uint16_t proxyPort;              // 0: no proxy
-    HostResolver* resolver;
+    std::unique_ptr<HostResolver> resolver;
     uint16_t port;
-    StreamSocket* connection;
+    std::unique_ptr<StreamSocket> connection;
     const char* requestText;         // null once the whole request has been sent
     char requestBuffer[requestTextSize];
     int requestSent;

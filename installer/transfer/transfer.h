@@ -32,7 +32,7 @@ public:
     virtual int bytesReceived() = 0;
     // Expected size; -1 while none is known.
     virtual int contentLength() = 0;
-    // A 512-character buffer, valid as long as the object lives.
+    // A buffer of statusLineSize (transfer/http_request.h), valid as long as the object lives.
     virtual const char* statusLine() = 0;
     // time() at the latest start, or at construction.
     virtual int32_t startTime() = 0;

@@ -3,9 +3,13 @@
 #include "transfer/file_transfer.h"
 #include "transfer/http_transfer.h"
 
-Transfer* createTransfer(bool http, TransferCallback callback, LONG_PTR userValue)
+Transfer* createTransfer(LocationKind kind, TransferCallback callback, LONG_PTR userValue)
 {
-    if (http)
+    switch (kind) {
+    case LocationKind::Http:
         return new HttpTransfer(callback, userValue);
+    case LocationKind::Folder:
+        break;
+    }
     return new FileTransfer(callback, userValue);
 }

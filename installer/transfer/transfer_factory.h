@@ -1,5 +1,6 @@
 #pragma once
+#include "common/location_kind.h"
 #include "transfer/transfer.h"
 
-// The transfer for the distribution location's kind: HTTP or a folder.
-Transfer* createTransfer(bool http, TransferCallback callback, LONG_PTR userValue);
+// The transfer for the distribution location's kind.
+Transfer* createTransfer(LocationKind kind, TransferCallback callback, LONG_PTR userValue);

@@ -30,13 +30,6 @@ public:
         pointer_ = nullptr;
     }
 
-    T* detach()
-    {
-        T* pointer = pointer_;
-        pointer_ = nullptr;
-        return pointer;
-    }
-
 private:
     T* pointer_;
 };

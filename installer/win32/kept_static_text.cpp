@@ -1,6 +1,7 @@
 #include "win32/kept_static_text.h"
 
 #include "common/bounded_copy.h"
+#include "win32/scoped_get_dc.h"
 
 #include <string.h>
 
@@ -57,13 +58,20 @@ void paintText(HWND control, HDC dc, const KeptText& kept)
     RestoreDC(dc, saved);
 }
 
+// Paints at once, outside WM_PAINT; false when no device context was had.
+bool paintThroughOwnDC(HWND control, KeptText& kept)
+{
+    ScopedGetDC dc(control);
+    if (dc.get() == nullptr)
+        return false;
+    paintText(control, dc.get(), kept);
+    return true;
+}
+
 void paintNow(HWND control, KeptText& kept, DWORD now)
 {
-    HDC dc = GetDC(control);
-    if (dc == nullptr)
+    if (!paintThroughOwnDC(control, kept))
         return;
-    paintText(control, dc, kept);
-    ReleaseDC(control, dc);
     kept.paintedAt = now;
     updateWindowManagerCopy(control, kept);
     // A marked control keeps its invalid area: the system may have added to

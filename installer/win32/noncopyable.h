@@ -1,6 +1,7 @@
 #pragma once
 
-// Base for owners of one system resource: they are moved by hand (detach) or not at all.
+// Base for owners of one system resource: an owner is never copied, so a
+// resource is released exactly once.
 class NonCopyable {
 protected:
     NonCopyable() = default;

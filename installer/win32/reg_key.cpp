@@ -86,11 +86,3 @@ bool RegKey::writeString(const char* name, const char* text) const
     DWORD length = static_cast<DWORD>(strlen(text)) + 1;
     return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), length) == ERROR_SUCCESS;
 }
-
-bool RegKey::writeDword(const char* name, DWORD value) const
-{
-    if (key_ == nullptr)
-        return false;
-    return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value)
-        == ERROR_SUCCESS;
-}

@@ -13,7 +13,6 @@ public:
     bool open(HKEY root, const char* subKey);
     bool create(HKEY root, const char* subKey);
     void close();
-    bool isOpen() const { return key_ != nullptr; }
     HKEY get() const { return key_; }
 
     // Reads a REG_SZ or REG_EXPAND_SZ value (name nullptr: the default value).
@@ -24,7 +23,6 @@ public:
     // Reads a value of exactly 4 bytes.
     bool readDword(const char* name, DWORD& value) const;
     bool writeString(const char* name, const char* text) const;
-    bool writeDword(const char* name, DWORD value) const;
 
 private:
     HKEY key_;

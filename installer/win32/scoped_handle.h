@@ -21,13 +21,6 @@ public:
         handle_ = handle;
     }
 
-    HANDLE detach()
-    {
-        HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-
 private:
     HANDLE handle_;
 };

@@ -1,15 +1,16 @@
 #include "win32/scoped_library.h"
 
-#include <string.h>
+#include "common/bounded_copy.h"
 
 bool ScopedLibrary::loadFromSystemFolder(const char* fileName)
 {
     char path[MAX_PATH];
     const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + 1 + strlen(fileName) >= MAX_PATH)
+    if (length == 0 || length + 1 >= MAX_PATH)
         return false;
     path[length] = '\\';
-    strcpy(path + length + 1, fileName);
+    if (!copyBounded(path + length + 1, MAX_PATH - length - 1, fileName))
+        return false;
     return load(path, 0);
 }
 

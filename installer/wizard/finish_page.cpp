@@ -1,5 +1,8 @@
 #include "client/client_objects.h"
+#include "common/bounded_format.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
@@ -7,9 +10,7 @@
 #include "win32/scoped_handle.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
-#include "wizard/progress_display.h"
 
-#include <stdio.h>
 
 namespace {
 
@@ -19,14 +20,13 @@ void writeRunOnceEntry()
     RegKey key;
     if (!key.open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"))
         return;
-    char ownPath[512];
+    char ownPath[pathSize];
     const DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
     if (length == 0 || length >= sizeof ownPath)
         return;
-    char command[512];
-    const int written = _snprintf(command, sizeof command, "\"%s\" -afterboot", ownPath);
+    char command[pathSize];
     // A cut entry would start something else: none is written then.
-    if (written < 0 || written >= static_cast<int>(sizeof command))
+    if (!formatBounded(command, sizeof command, "\"%s\" -afterboot", ownPath))
         return;
     key.writeString("zorv", command);
 }

@@ -1,13 +1,14 @@
 #include "client/client_objects.h"
 #include "common/bounded_copy.h"
+#include "common/text_sizes.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
 #include "win32/scoped_bstr.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
-#include "wizard/progress_display.h"
 
 #include <shlobj.h>
 #include <string.h>
@@ -21,7 +22,7 @@ bool detectInstalledClient(IZorvClientConf* configuration)
     ScopedBstr clientPath;
     if (FAILED(configuration->GetClientPath(clientPath.put())))
         return false;
-    char folder[512];
+    char folder[pathSize];
     const int written = WideCharToMultiByte(CP_ACP, 0, clientPath.get() ? clientPath.get() : L"", -1, folder,
                                             sizeof folder, nullptr, nullptr);
     // A path that does not fit keeps the previous folder.
@@ -51,9 +52,9 @@ void proposeDefaultFolder()
     RegKey key;
     if (!key.open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"))
         return;
-    char programFiles[512];
+    char programFiles[pathSize];
     if (key.readString("ProgramFilesDir", programFiles, sizeof programFiles)) {
-        char folder[512];
+        char folder[pathSize];
         if (copyBounded(folder, sizeof folder, programFiles) && appendBounded(folder, sizeof folder, "\\Brenix\\ZORV3"))
             copyBounded(installState.installFolder, sizeof installState.installFolder, folder);
     }

@@ -1,13 +1,13 @@
 #include "wizard/progress_dialog.h"
 
-#include "client/client_objects.h"
 #include "core/install_state.h"
+#include "core/language_string.h"
 #include "core/private_messages.h"
 #include "engine/configuration_handover.h"
 #include "engine/list_walk.h"
+#include "engine/progress_view.h"
 #include "res/resource_ids.h"
 #include "win32/kept_static_text.h"
-#include "wizard/progress_display.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ INT_PTR onInitDialog(HWND dialog)
     keepStaticText(GetDlgItem(dialog, IDC_BYTES));
     installState.doneBytes = 0;
     installState.totalBytes = 0;
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_START, 0), 0);
+    postEngineCommand(dialog, CMD_START);
     installState.exitMessage = RegisterWindowMessageA("ZorvUserWantsExit");
     return TRUE;
 }
@@ -66,6 +66,11 @@ INT_PTR onCommand(HWND dialog, WORD id)
 }
 
 } // namespace
+
+void postEngineCommand(HWND dialog, WORD command)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
 
 void endProgressDialog(HWND dialog, INT_PTR result)
 {

@@ -1,36 +1,16 @@
-#include "wizard/progress_display.h"
+// The progress dialog's status line and byte counts, as the engine's view
+// (engine/progress_view.h) asks for them.
+#include "engine/progress_view.h"
 
-#include "common/byte_count.h"
-#include "core/install_state.h"
-#include "core/private_messages.h"
-#include "engine/download.h"
+#include "core/language_string.h"
 #include "res/resource_ids.h"
-#include "transfer/transfer.h"
-#include "wizard/format_size.h"
-#include "win32/unix_time.h"
-
-#include <commctrl.h>
-#include <stdio.h>
-#include <string.h>
+#include "wizard/shown_progress.h"
 
 namespace {
 
-// What the dialog shows now, so that a report repaints only what changed:
-// one report comes for every 4096 bytes. The controls are looked up once per
-// dialog; each lookup asks the window manager.
-struct ShownProgress {
-    HWND dialog;
-    HWND statusText;
-    HWND byteCountText;
-    HWND fileBar;
-    HWND totalBar;
-    int status;
-    int filePercent;
-    int totalPercent;
-    char byteCounts[256];
-};
-
 ShownProgress shown = {};
+
+} // namespace
 
 ShownProgress& shownFor(HWND dialog)
 {
@@ -48,38 +28,6 @@ ShownProgress& shownFor(HWND dialog)
     return shown;
 }
 
-void setBar(HWND bar, int percent, int& current)
-{
-    if (percent == current)
-        return;
-    current = percent;
-    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-}
-
-void showByteCounts(Transfer* transfer, ShownProgress& current)
-{
-    const int received = transfer->bytesReceived();
-    const int expected = transfer->contentLength();
-    const int32_t elapsed = unixTimeSeconds() - transfer->startTime();
-    const char* rate = elapsed != 0 ? formatSize(2, received / elapsed) : "";
-    char line[256];
-    _snprintf(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received), formatSize(1, expected),
-              rate);
-    line[sizeof line - 1] = '\0';
-    if (strcmp(line, current.byteCounts) == 0)
-        return;
-    strcpy(current.byteCounts, line);
-    SetWindowTextA(current.byteCountText, line);
-}
-
-} // namespace
-
-void loadLanguageString(int baseId, char* buffer, int capacity)
-{
-    if (LoadStringA(installState.instanceHandle, baseId + installState.languageOffset, buffer, capacity) <= 0)
-        buffer[0] = '\0';
-}
-
 void showStatusText(HWND dialog, const char* text)
 {
     ShownProgress& current = shownFor(dialog);
@@ -94,50 +42,7 @@ void showStatusString(HWND dialog, int baseId)
     showStatusText(dialog, text);
 }
 
-namespace {
-
-// What one report changes on the dialog: the status text, the byte counts
-// and rate, and both bars.
-[[maybe_unused]] void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
+void clearByteCounts(HWND dialog)
 {
-    ShownProgress& current = shownFor(dialog);
-    if (status != current.status && status >= Idle && status <= Error) {
-        showStatusString(dialog, IDS_STATUS_FIRST + status);
-        current.status = status;
-    }
-
-    int percent = 0;
-    if (transfer->bytesReceived() > 0 && transfer->contentLength() > 0) {
-        percent = percentOf(transfer->bytesReceived(), transfer->contentLength());
-        showByteCounts(transfer, current);
-    }
-    setBar(current.fileBar, percent, current.filePercent);
-    if (installState.totalBytes != 0)
-        setBar(current.totalBar, percentOf(installState.doneBytes, installState.totalBytes), current.totalPercent);
-}
-
-} // namespace
-
-void onTransferStatus(int32_t status, LONG_PTR context)
-{
-    HWND dialog = reinterpret_cast<HWND>(context);
-    Transfer* transfer = installState.currentTransfer;
-    // A late report after the dialog has gone changes nothing.
-    if (!IsWindow(dialog) || transfer == nullptr)
-        return;
-
-    installState.doneBytes = addSaturating(installState.doneBytes, transfer->lastChunkBytes());
-    // The benchmark builds a variant without the dialog's updates, to tell
-    // what they cost a transfer.
-#ifndef INSTALLER_WITHOUT_PROGRESS_UPDATES
-    showTransferProgress(dialog, status, transfer);
-#endif
-
-    // Each download ends once for the engine: a transfer that reports an
-    // Error and later a Done posts one continue command, not two.
-    if ((status == Error || status == Done) && noteTransferEnded(status)) {
-        if (status == Error)
-            installState.errorFlag = 1;
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0);
-    }
+    SetDlgItemTextA(dialog, IDC_BYTES, "");
 }

@@ -15,7 +15,7 @@ struct PageDescription {
 };
 
 // The page order is not the order of the template ids.
-const PageDescription pageDescriptions[] = {
+constexpr PageDescription pageDescriptions[] = {
     { IDD_WELCOME, welcomePageProc },
     { IDD_FOLDER, folderPageProc },
     { IDD_PROXY, proxyPageProc },
@@ -24,9 +24,21 @@ const PageDescription pageDescriptions[] = {
 };
 const int pageCount = sizeof pageDescriptions / sizeof pageDescriptions[0];
 
+constexpr int pageIndexOf(int baseTemplateId)
+{
+    for (int i = 0; i < pageCount; ++i) {
+        if (pageDescriptions[i].baseTemplateId == baseTemplateId)
+            return i;
+    }
+    return -1;
+}
+
+constexpr int finishPageIndex = pageIndexOf(IDD_FINISH);
+static_assert(finishPageIndex >= 0, "the finish page is in the table");
+
 } // namespace
 
-void runWizard(int startPage)
+void runWizard(WizardStart start)
 {
     // The pages carry the 48-byte description: its size is also the stride
     // the sheet walks the array with.
@@ -46,7 +58,7 @@ void runWizard(int startPage)
     sheet.dwSize = sizeof sheet;
     sheet.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE;
     sheet.nPages = pageCount;
-    sheet.nStartPage = static_cast<UINT>(startPage);
+    sheet.nStartPage = start == WizardStart::Finish ? finishPageIndex : 0;
     sheet.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
 
     // A failing sheet is not reported: the steps after it run as after a cancel.

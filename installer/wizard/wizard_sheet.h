@@ -1,11 +1,10 @@
 #pragma once
 
-// Page indexes of the wizard, in the order the user meets them.
-const int welcomePageIndex = 0;
-const int folderPageIndex = 1;
-const int proxyPageIndex = 2;
-const int readyPageIndex = 3;
-const int finishPageIndex = 4;
+// Where the wizard opens.
+enum class WizardStart {
+    Welcome,   // an installation begins
+    Finish,    // after the restart an installation asked for
+};
 
-// Runs the five-page wizard modally, opening on the given page.
-void runWizard(int startPage);
+// Runs the five-page wizard modally.
+void runWizard(WizardStart start);

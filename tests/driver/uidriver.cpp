@@ -375,6 +375,7 @@ int usage()
             "  press next|back|finish|cancel | text ID | wait-text ID SUBSTRING SEC\n"
             "  visible ID | enabled ID | checked ID | set-text ID TEXT | click ID | escape ID\n"
             "  rect ID (screen x y width height) | redraw ID\n"
+            "  window-rect (the window in front with its owners, as rect)\n"
             "  wait-progress SEC | wait-progress-gone SEC\n"
             "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n"
             "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n"
@@ -463,6 +464,22 @@ int main(int argc, char** argv)
     }
     if (strcmp(command, "wait-msgbox-gone") == 0)
         return waitGone(WindowKind::MessageBox, seconds(2)) ? 0 : fail("timed out waiting for the message box to close");
+    if (strcmp(command, "window-rect") == 0) {
+        // The window in front and the windows that own it (a box over the
+        // progress dialog over the sheet): what a screenshot of it shows.
+        HWND window = GetForegroundWindow();
+        if (window == nullptr)
+            return fail("no window is in front");
+        RECT all;
+        GetWindowRect(window, &all);
+        for (HWND owner = GetWindow(window, GW_OWNER); owner != nullptr; owner = GetWindow(owner, GW_OWNER)) {
+            RECT rect;
+            GetWindowRect(owner, &rect);
+            UnionRect(&all, &all, &rect);
+        }
+        printf("%ld %ld %ld %ld\n", all.left, all.top, all.right - all.left, all.bottom - all.top);
+        return 0;
+    }
     if (strcmp(command, "no-msgbox") == 0)
         return findWindow(WindowKind::MessageBox) ? fail("a message box is showing") : 0;
     if (strcmp(command, "msgbox-answer") == 0) {

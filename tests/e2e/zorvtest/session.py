@@ -277,7 +277,7 @@ class WineSession:
     def control_pixels(self, control_id, name):
         """A screenshot cut to one control: its RGB pixels as bytes, row by row."""
         x, y, width, height = (int(v) for v in self.driver("rect", control_id).split())
-        shot = self.screenshot(name)
+        shot = self.screen_capture(name)
         result = subprocess.run(["convert", shot, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage",
                                  "-depth", "8", "rgb:-"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, timeout=30, check=True)
@@ -285,10 +285,29 @@ class WineSession:
             raise HarnessError("control %d is not on the screen (%r)" % (control_id, (x, y, width, height)))
         return result.stdout
 
-    def screenshot(self, name):
+    def screen_capture(self, name):
+        """The whole virtual screen as a PNG: its pixels are at screen coordinates."""
         os.makedirs(SCREENSHOT_DIR, exist_ok=True)
         path = os.path.join(SCREENSHOT_DIR, name + ".png")
         subprocess.run(["import", "-display", self.display, "-window", "root", path],
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        timeout=30)
+        return path
+
+    def screenshot(self, name):
+        """The window in front, with the windows that own it, as a PNG; the
+        whole screen when no window is in front."""
+        path = self.screen_capture(name)
+        try:
+            result = run_captured(["wine", DRIVER, "window-rect"], self.env(), 40)
+        except subprocess.TimeoutExpired:
+            return path
+        fields = result.stdout.decode("ascii", errors="replace").split()
+        if result.returncode != 0 or len(fields) != 4:
+            return path
+        x, y, width, height = (int(v) for v in fields)
+        if width > 0 and height > 0:
+            subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, max(x, 0), max(y, 0)),
+                            "+repage", path], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=30)
         return path
