@@ -132,5 +132,7 @@ void continueCommand(HWND dialog)
         }
         rememberFailedDownload(settledLineStart());
     }
+    if (outcome == DownloadOutcome::Installed)
+        rememberInstalledDownload(settledLineStart());
     walkList(dialog);
 }

@@ -16,6 +16,7 @@
 namespace {
 
 int failedSystemFileLine = -1;
+int installedSystemFileLine = -1;
 
 // A record without the fields its type needs is not acted on.
 bool hasFields(const ListRecord& record, int needed)
@@ -85,7 +86,12 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return refuse();   // a folder is no system file
+    // Only the file this walk fetched for this very line goes into the
+    // system folder: one that already lies in the folder may have been put
+    // there by anyone who can write it, so it is fetched afresh over it.
+    if (lineStart != installedSystemFileLine) {
         const WalkStep step = download(file, path, lineStart);
         // Read once more after the download, to put the file in place; only
         // a download that is under way comes back to this line.
@@ -93,8 +99,6 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
             installState.listOffset = lineStart;
         return step;
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return refuse();   // a folder is no system file
     replaceSystemFile(path);
     awaitContinue();
     postEngineCommand(dialog, CMD_CONTINUE);
@@ -130,6 +134,11 @@ WalkStep heldObjectRecord(const ListRecord& record)
 void rememberFailedDownload(int lineStart)
 {
     failedSystemFileLine = lineStart;
+}
+
+void rememberInstalledDownload(int lineStart)
+{
+    installedSystemFileLine = lineStart;
 }
 
 WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)

@@ -16,3 +16,8 @@ WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart);
 // A system file whose download failed is not fetched again in this walk:
 // its record, read a second time, is passed over.
 void rememberFailedDownload(int lineStart);
+
+// The line whose download was put in place last: a system file's record,
+// read a second time, puts that file (and only that one) into the system
+// folder.
+void rememberInstalledDownload(int lineStart);

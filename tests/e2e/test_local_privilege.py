@@ -96,6 +96,22 @@ class PlantedFilesTest(InstallTestCase):
                         with open(os.path.join(kept, name), "rb") as f:
                             self.assertEqual(f.read(), b"planted " + name.encode(), "%s was written into" % name)
 
+    def test_a_planted_system_file_never_reaches_the_system_folder(self):
+        # The list puts a system file's download into the client folder: a
+        # file planted there under its name is fetched over, not moved on.
+        real = fixture("ver_1_9_0_0.dll")
+        client = self.installed("client")
+        os.makedirs(client)
+        with open(os.path.join(client, "zplanted.dll"), "wb") as f:
+            f.write(b"planted library")
+        write_distribution(self.session.drive_c("plantsys"), {"zplanted.dll": real},
+                           ["M,zplanted.dll,%d,1.9.0.0,client" % len(real)])
+        installer, text = self.install(["/url", "file:C:\\plantsys", "/no-reg"])
+        self.assertEqual(text, SUCCESS)
+        self.finish_answering(installer)
+        with open(self.session.drive_c("windows", "system32", "zplanted.dll"), "rb") as f:
+            self.assertEqual(f.read(), real)
+
     def test_a_hard_link_as_the_configuration_file_gets_no_grant(self):
         victim = self.session.drive_c("windows", "victim.ini")
         with open(victim, "w") as f:
