@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the component list "zorv3.lst" of a distribution folder.
+"""Writes the component list "zorv3.lst" of a distribution folder, and signs it.
 
     make_distribution.py FOLDER TEMPLATE [-o OUTPUT] [--unversioned TEXT]
+                         [--serial N] [--sign KEY]
 
 FOLDER holds the components as the installer fetches them (the distribution
 location is flat). TEMPLATE is the list as it should be, with placeholders the
@@ -17,16 +18,33 @@ tool fills in from the files:
 
 Lines starting with "##" are notes of the template and are left out; every
 other line, comments and blank lines included, is written as it is apart from
-the placeholders. The list is written with CR LF line ends into
-FOLDER/zorv3.lst unless -o names another file. Files of the folder that no
+the placeholders. The tool adds these records (a template must not hold them;
+installers without a vendor key act only on H, I, L, M, R and T and skip them):
+
+    D,<file>,<sha256>  directly before every I and M record: the SHA-256 of the
+               record's file in FOLDER as 64 lower-case hex digits; <file> is
+               the record's file field. Every record's file must be in FOLDER.
+    N,<serial> with --serial: the first line. The serial must grow with every
+               list the vendor publishes; an installer with the vendor's key
+               refuses a list older than the one it installed last.
+    S,<base64> with --sign: the last line. The RSA PKCS#1 v1.5 signature
+               (SHA-256) with the vendor's 2048-bit key over every byte of the
+               file before the "S", in base64 (344 characters).
+
+The list is written with CR LF line ends into FOLDER/zorv3.lst unless -o
+names another file. Every line with its CR LF must fit in 511 bytes (the
+installer reads lines of at most 511 bytes). Files of the folder that no
 record names are reported as warnings.
 
-Exit code 0 on success, 1 on an error in the template or the folder (the
-message names the template line; nothing is written), 2 on bad usage.
-Python 3 standard library only.
+Exit code 0 on success, 1 on an error in the template, the folder or the key
+(the message names the template line; nothing is written), 2 on bad usage.
+Python 3 standard library, and for --sign the "cryptography" package
+(Debian: python3-cryptography).
 """
 
 import argparse
+import base64
+import hashlib
 import os
 import re
 import struct
@@ -34,7 +52,13 @@ import sys
 
 LIST_NAME = "zorv3.lst"
 ENCODING = "cp1252"           # the installer reads the list as ANSI text
-LINE_CAPACITY = 511           # longer lines are split by the installer's reader
+LINE_END = "\r\n"
+LINE_CAPACITY = 511           # bytes of a line with its end; longer lines are split by the installer's reader
+LINE_TEXT_CAPACITY = LINE_CAPACITY - len(LINE_END)
+KEY_BITS = 2048               # the only key size the installer takes
+SERIAL_MAX = 2 ** 31 - 1
+# Records the tool writes itself; the installer would act on them in a template.
+TOOL_RECORDS = {"D": "a digest record", "N": "the serial record (--serial)", "S": "the signature record (--sign)"}
 INT32_MAX = 2 ** 31 - 1
 RT_VERSION = 16
 FIXED_INFO_SIGNATURE = 0xFEEF04BD
@@ -203,7 +227,8 @@ def _component_path(folder, name, line_number):
 
 
 def _fill_record(line, line_number, folder, unversioned):
-    """Fills {size} and {version} of an I or M record; returns the line and its size field."""
+    """Fills {size} and {version} of an I or M record; returns the line, its
+    file field, its size field and the file's path in the folder."""
     used = set(PLACEHOLDER.findall(line)) & {"size", "version"}
     fields = record_fields(line)
     if len(fields) < 4:
@@ -211,8 +236,8 @@ def _fill_record(line, line_number, folder, unversioned):
     name = fields[1]
     if PLACEHOLDER.search(name):
         raise DistributionError("line %d: the file field holds a placeholder" % line_number)
+    path = _component_path(folder, name, line_number)
     if used:
-        path = _component_path(folder, name, line_number)
         size = os.path.getsize(path)
         if size > INT32_MAX:
             raise DistributionError("line %d: %s is larger than a list can say" % (line_number, name))
@@ -224,12 +249,26 @@ def _fill_record(line, line_number, folder, unversioned):
         raise DistributionError("line %d: the size field %r is not a byte count" % (line_number, size_field))
     if not VERSION_TEXT.match(version_field):
         raise DistributionError("line %d: the version field %r is not of the form a.b.c.d" % (line_number, version_field))
-    return line, name, int(size_field)
+    return line, name, int(size_field), path
+
+
+def file_digest(path):
+    """The SHA-256 of the file's bytes as 64 lower-case hex digits."""
+    digest = hashlib.sha256()
+    with open(path, "rb") as handle:
+        for chunk in iter(lambda: handle.read(1 << 20), b""):
+            digest.update(chunk)
+    return digest.hexdigest()
+
+
+def digest_record(name, hex_digest):
+    """The D record that goes directly before the I or M record whose file field is name."""
+    return "D,%s,%s" % (name, hex_digest)
 
 
 def fill_template(template_text, folder, unversioned="0.0.0.0"):
-    """Returns the list's lines (without line ends), the components named by
-    I and M records, and the total."""
+    """Returns the list's lines (without line ends, the D records in place),
+    the components named by I and M records, and the total."""
     lines = []
     components = []
     total = 0
@@ -240,8 +279,16 @@ def fill_template(template_text, folder, unversioned="0.0.0.0"):
         for name in PLACEHOLDER.findall(line):
             if name not in KNOWN_PLACEHOLDERS:
                 raise DistributionError("line %d: unknown placeholder {%s}" % (line_number, name))
+        if line[:1] in TOOL_RECORDS:
+            raise DistributionError("line %d: %s is written by the tool, not by the template"
+                                    % (line_number, TOOL_RECORDS[line[:1]]))
         if line[:1] in ("I", "M"):
-            line, name, size = _fill_record(line, line_number, folder, unversioned)
+            line, name, size, path = _fill_record(line, line_number, folder, unversioned)
+            digest_line = digest_record(name, file_digest(path))
+            if len(digest_line) > LINE_TEXT_CAPACITY:
+                raise DistributionError("line %d: the digest record of %s would be longer than %d bytes "
+                                        "with its line end" % (line_number, name, LINE_CAPACITY))
+            lines.append((line_number, digest_line))
             components.append((name, size, record_fields(line)[3]))
             total += size
         elif "{size}" in line or "{version}" in line:
@@ -255,10 +302,60 @@ def fill_template(template_text, folder, unversioned="0.0.0.0"):
     result = []
     for line_number, line in lines:
         line = line.replace("{total}", str(total))
-        if len(line) > LINE_CAPACITY:
-            raise DistributionError("line %d: longer than %d characters" % (line_number, LINE_CAPACITY))
+        if len(line) > LINE_TEXT_CAPACITY:
+            raise DistributionError("line %d: longer than %d bytes with its line end" % (line_number, LINE_CAPACITY))
         result.append(line)
     return result, components, total
+
+
+# -- the signature --------------------------------------------------------------------
+
+def load_signing_key(path):
+    """The vendor's private RSA key of KEY_BITS bits from a PEM file."""
+    try:
+        from cryptography.exceptions import UnsupportedAlgorithm
+        from cryptography.hazmat.primitives import serialization
+        from cryptography.hazmat.primitives.asymmetric import rsa
+    except ImportError:
+        raise DistributionError("--sign needs the Python package cryptography (Debian: python3-cryptography)")
+    try:
+        with open(path, "rb") as handle:
+            data = handle.read()
+    except OSError as error:
+        raise DistributionError("cannot read the key: %s" % error)
+    try:
+        key = serialization.load_pem_private_key(data, password=None)
+    except (ValueError, TypeError, UnsupportedAlgorithm) as error:
+        raise DistributionError("%s is no unencrypted PEM private key: %s" % (path, error))
+    if not isinstance(key, rsa.RSAPrivateKey):
+        raise DistributionError("%s is no RSA key; the installer takes %d-bit RSA keys only" % (path, KEY_BITS))
+    if key.key_size != KEY_BITS:
+        raise DistributionError("%s is a %d-bit RSA key; the installer takes %d-bit RSA keys only"
+                                % (path, key.key_size, KEY_BITS))
+    return key
+
+
+def signature_record(data, key):
+    """The S line, line end included, that signs data: every byte before it."""
+    from cryptography.hazmat.primitives import hashes
+    from cryptography.hazmat.primitives.asymmetric import padding
+    signature = key.sign(data, padding.PKCS1v15(), hashes.SHA256())
+    return ("S," + base64.b64encode(signature).decode("ascii") + LINE_END).encode("ascii")
+
+
+def list_bytes(lines, serial=None, key=None):
+    """The list's bytes: the N record first when there is a serial, the lines,
+    and the S record last when there is a key."""
+    if serial is not None:
+        lines = ["N,%d" % serial] + list(lines)
+    data = "".join(line + LINE_END for line in lines)
+    try:
+        encoded = data.encode(ENCODING)
+    except UnicodeEncodeError as error:
+        raise DistributionError("the list holds a character that %s cannot encode: %s" % (ENCODING, error))
+    if key is not None:
+        encoded += signature_record(encoded, key)
+    return encoded
 
 
 def unlisted_files(folder, components, skipped):
@@ -273,17 +370,18 @@ def unlisted_files(folder, components, skipped):
     return sorted(found)
 
 
-def write_list(path, lines):
-    data = "".join(line + "\r\n" for line in lines)
-    try:
-        encoded = data.encode(ENCODING)
-    except UnicodeEncodeError as error:
-        raise DistributionError("the list holds a character that %s cannot encode: %s" % (ENCODING, error))
+def write_list(path, data):
     # Written beside the target and moved over it, so a failed run leaves no half list.
     temporary = path + ".tmp"
     with open(temporary, "wb") as handle:
-        handle.write(encoded)
+        handle.write(data)
     os.replace(temporary, path)
+
+
+def parse_serial(text):
+    if not re.fullmatch(r"\d+", text) or int(text) > SERIAL_MAX:
+        raise DistributionError("--serial %r is not a number from 0 to %d" % (text, SERIAL_MAX))
+    return int(text)
 
 
 def main(argv=None):
@@ -293,6 +391,10 @@ def main(argv=None):
     parser.add_argument("-o", "--output", help="the list to write (default: FOLDER/zorv3.lst)")
     parser.add_argument("--unversioned", default="0.0.0.0",
                         help="version text for files without a version resource (default: 0.0.0.0)")
+    parser.add_argument("--serial", metavar="N",
+                        help="write the serial record N,<N> first; a number that grows with every published list")
+    parser.add_argument("--sign", metavar="KEY",
+                        help="sign the list with this PEM private key (RSA, %d bits)" % KEY_BITS)
     args = parser.parse_args(argv)
     output = args.output or os.path.join(args.folder, LIST_NAME)
     try:
@@ -300,23 +402,29 @@ def main(argv=None):
             raise DistributionError("%s is not a folder" % args.folder)
         if not VERSION_TEXT.match(args.unversioned):
             raise DistributionError("--unversioned %r is not of the form a.b.c.d" % args.unversioned)
+        serial = parse_serial(args.serial) if args.serial is not None else None
+        key = load_signing_key(args.sign) if args.sign is not None else None
         try:
             with open(args.template, "rb") as handle:
                 template_text = handle.read().decode(ENCODING)
         except (OSError, UnicodeDecodeError) as error:
             raise DistributionError("cannot read the template: %s" % error)
         lines, components, total = fill_template(template_text, args.folder, args.unversioned)
-        write_list(output, lines)
+        write_list(output, list_bytes(lines, serial, key))
     except (DistributionError, OSError) as error:
         print("make_distribution: %s" % error, file=sys.stderr)
         return 1
 
     skipped = {os.path.abspath(output), os.path.abspath(args.template)}
+    if args.sign is not None:
+        skipped.add(os.path.abspath(args.sign))
     for name in unlisted_files(args.folder, components, skipped):
         print("make_distribution: warning: %s is in the folder but in no record" % name, file=sys.stderr)
     for name, size, version in components:
         print("%-24s %10d  %s" % (name, size, version))
-    print("%s: %d components, %d bytes" % (output, len(components), total))
+    print("%s: %d components, %d bytes%s%s" % (output, len(components), total,
+                                               ", serial %d" % serial if serial is not None else "",
+                                               ", signed" if key is not None else ""))
     return 0
 
 

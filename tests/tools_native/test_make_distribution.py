@@ -1,7 +1,9 @@
 """The distribution tool: version resources read from PE files, and the list
 it writes from a template and a folder."""
 
+import base64
 import contextlib
+import hashlib
 import io
 import os
 import random
@@ -17,6 +19,26 @@ sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
 import make_distribution  # noqa: E402
 
 WIN32_DIR = os.environ.get("ZORV_WIN32_DIR", "")
+VENDOR_PRIVATE_KEY = os.environ.get("ZORV_VENDOR_PRIVATE_KEY", "")
+
+try:
+    from cryptography.exceptions import InvalidSignature
+    from cryptography.hazmat.primitives import hashes, serialization
+    from cryptography.hazmat.primitives.asymmetric import ec, padding, rsa
+except ImportError:   # the signing tests say so
+    rsa = None
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def split_signature(data):
+    """The signed bytes and the signature of a list that ends in an S line."""
+    start = data.rindex(b"\r\nS,") + 2
+    line = data[start:]
+    assert line.endswith(b"\r\n") and line.count(b"\n") == 1, line
+    return data[:start], base64.b64decode(line[2:-2], validate=True), line
 
 
 def make_pe(version=(1, 2, 3, 4), plus=False, types=(24, 16), resource=True, signature=0xFEEF04BD,
@@ -129,12 +151,26 @@ class VersionResourceTest(unittest.TestCase):
         for name, size in sizes.items():
             self.assertEqual(size, os.path.getsize(os.path.join(folder, name)), name)
         self.assertEqual([int(fields[1]) for fields in records if fields[0] == "T"], [sum(sizes.values())])
+        # Each I and M record comes directly after the digest of its file.
+        for index, line in enumerate(lines):
+            if line[:1] in ("I", "M"):
+                name = line.split(",")[1]
+                with open(os.path.join(folder, name), "rb") as handle:
+                    self.assertEqual(lines[index - 1], "D,%s,%s" % (name, sha256(handle.read())))
+        self.assertEqual(len([line for line in lines if line.startswith("D,")]), len(sizes))
+        if VENDOR_PRIVATE_KEY:
+            self.assertEqual(lines[0], "N,1")
+            signed, signature, _ = split_signature(data)
+            with open(VENDOR_PRIVATE_KEY, "rb") as handle:
+                key = serialization.load_pem_private_key(handle.read(), password=None)
+            key.public_key().verify(signature, signed, padding.PKCS1v15(), hashes.SHA256())
         self.assertIn("", lines, "blank lines")
         self.assertTrue(any(line.startswith("#") for line in lines), "a comment")
         self.assertTrue(any(line[:1].islower() for line in lines), "a lower-case line")
 
 
-class TemplateTest(unittest.TestCase):
+class DistributionFolderCase(unittest.TestCase):
+    """A distribution folder with a versioned library, a versioned program and a text file."""
 
     def setUp(self):
         self.temporary = tempfile.TemporaryDirectory()
@@ -156,6 +192,10 @@ class TemplateTest(unittest.TestCase):
     def size(self, name):
         return os.path.getsize(os.path.join(self.folder, name))
 
+    def digest(self, name):
+        with open(os.path.join(self.folder, name), "rb") as handle:
+            return sha256(handle.read())
+
     def run_tool(self, template_text, *options):
         with open(self.template, "wb") as handle:
             handle.write(template_text if isinstance(template_text, bytes) else template_text.encode("cp1252"))
@@ -167,6 +207,9 @@ class TemplateTest(unittest.TestCase):
     def read_output(self):
         with open(self.output, "rb") as handle:
             return handle.read()
+
+
+class TemplateTest(DistributionFolderCase):
 
     def test_a_full_template_becomes_the_list(self):
         template = ("## a note of the template only\n"
@@ -184,13 +227,17 @@ class TemplateTest(unittest.TestCase):
         expected = ("# sample\r\n"
                     "T,%d\r\n"
                     "\r\n"
+                    "D,a.dll,%s\r\n"
                     "I,a.dll,%d,1.2.3.4,client\r\n"
+                    "D,notes.txt,%s\r\n"
                     "I,notes.txt,%d,0.0.0.0\r\n"
+                    "D,b.exe,%s\r\n"
                     "M,b.exe,%d,10.0.0.1,client\r\n"
                     "i,ignored.dll,100,1.0.0.0\r\n"
                     "L,a.dll -x,client,Menu,Name,0\r\n"
                     "R,a.dll,client\r\n"
-                    "H,Zorv.Client.Conf\r\n") % (a + notes + b, a, notes, b)
+                    "H,Zorv.Client.Conf\r\n") % (a + notes + b, self.digest("a.dll"), a, self.digest("notes.txt"),
+                                                   notes, self.digest("b.exe"), b)
         for ending in ("\n", "\r\n"):
             with self.subTest(ending=repr(ending)):
                 status, out, err = self.run_tool(template.replace("\n", ending))
@@ -201,14 +248,18 @@ class TemplateTest(unittest.TestCase):
         # The text for unversioned files is the vendor's choice; a template without a final line end keeps it so.
         status, _, err = self.run_tool("I,notes.txt,{size},{version}", "--unversioned", "1.0.0.0")
         self.assertEqual(status, 0, err)
-        self.assertEqual(self.read_output(), b"I,notes.txt,%d,1.0.0.0\r\n" % notes)
+        self.assertEqual(self.read_output(), b"D,notes.txt,%s\r\nI,notes.txt,%d,1.0.0.0\r\n"
+                         % (self.digest("notes.txt").encode(), notes))
 
     def test_a_literal_record_counts_in_the_total_and_unlisted_files_are_warned_about(self):
         self.put("spare.dll", b"x" * 10)
-        status, _, err = self.run_tool("T,{total}\nI,a.dll,{size},{version}\nI,elsewhere.dll,500,2.0.0.0\n")
+        self.put("literal.dll", b"y" * 20)
+        status, _, err = self.run_tool("T,{total}\nI,a.dll,{size},{version}\nI,literal.dll,500,2.0.0.0\n")
         self.assertEqual(status, 0, err)
         lines = self.read_output().decode("cp1252").split("\r\n")
         self.assertEqual(lines[0], "T,%d" % (self.size("a.dll") + 500))
+        # A literal record's file is in the folder all the same: the digest is of its bytes.
+        self.assertEqual(lines[3:5], ["D,literal.dll,%s" % sha256(b"y" * 20), "I,literal.dll,500,2.0.0.0"])
         self.assertIn("warning: b.exe", err)
         self.assertIn("warning: spare.dll", err)
         self.assertIn("warning: notes.txt", err)
@@ -219,6 +270,14 @@ class TemplateTest(unittest.TestCase):
         with open(self.output, "wb") as handle:
             handle.write(b"previous list\r\n")
         long_folder = "f" * 520
+        # The longest line that fits: 509 characters and CR LF are the 511 bytes the installer reads at once.
+        fits = "I,a.dll,{size},{version},"
+        fits += "f" * (509 - len(fits.replace("{size}", str(self.size("a.dll"))).replace("{version}", "1.2.3.4")))
+        status, _, err = self.run_tool(fits + "\n")
+        self.assertEqual(status, 0, err)
+        self.assertEqual(len(self.read_output().split(b"\r\n")[1]), 509)
+        with open(self.output, "wb") as handle:
+            handle.write(b"previous list\r\n")
         cases = (
             ("T,{total}\nI,a.dll,{size},{verison}\n", "line 2: unknown placeholder {verison}"),
             ("I,missing.dll,{size},{version},client\n", "line 1: the component missing.dll is not in"),
@@ -229,7 +288,13 @@ class TemplateTest(unittest.TestCase):
             ("I,a.dll,{version},{size}\n", "line 1: the size field '1.2.3.4' is not a byte count"),
             ("M,a.dll,{size},3.1\n", "line 1: the version field '3.1' is not of the form a.b.c.d"),
             ("I,{version},{size},{version}\n", "line 1: the file field holds a placeholder"),
-            ("I,a.dll,{size},{version},%s\n" % long_folder, "line 1: longer than 511 characters"),
+            ("I,a.dll,{size},{version},%s\n" % long_folder, "line 1: longer than 511 bytes with its line end"),
+            ("I,a.dll,{size},{version},%sf\n" % fits[len("I,a.dll,{size},{version},"):],
+             "line 1: longer than 511 bytes with its line end"),
+            ("# ok\nI,elsewhere.dll,500,2.0.0.0\n", "line 2: the component elsewhere.dll is not in"),
+            ("D,a.dll,%s\nI,a.dll,{size},{version}\n" % ("0" * 64), "line 1: a digest record is written by the tool"),
+            ("# ok\nN,7\n", "line 2: the serial record (--serial) is written by the tool"),
+            ("I,a.dll,{size},{version}\nS,abc\n", "line 2: the signature record (--sign) is written by the tool"),
         )
         for template, message in cases:
             with self.subTest(template=template[:40]):
@@ -257,6 +322,143 @@ class TemplateTest(unittest.TestCase):
         status, _, err = self.run_tool("T,{total}\nI,half1.bin,{size},{version}\nI,half2.bin,{size},{version}\n")
         self.assertEqual((status, "the total of 2147483650 bytes" in err), (1, True))
         self.assertFalse(os.path.exists(self.output))
+
+
+@unittest.skipIf(rsa is None, "the Python package cryptography is missing (Debian: python3-cryptography)")
+class SignedListTest(DistributionFolderCase):
+    """Digest, serial and signature records."""
+
+    TEMPLATE = "# signed\nT,{total}\nI,a.dll,{size},{version},client\nL,a.dll,client,Menu,A\nM,,b.exe,{size},{version}\n"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.keys = tempfile.TemporaryDirectory()
+        cls.key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
+        cls.key_path = cls.write_key("vendor.pem", cls.key)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.keys.cleanup()
+
+    @classmethod
+    def write_key(cls, name, key, form=None, encryption=None):
+        path = os.path.join(cls.keys.name, name)
+        with open(path, "wb") as handle:
+            handle.write(key.private_bytes(serialization.Encoding.PEM, form or serialization.PrivateFormat.PKCS8,
+                                           encryption or serialization.NoEncryption()))
+        return path
+
+    def verify(self, data):
+        signed, signature, line = split_signature(data)
+        self.key.public_key().verify(signature, signed, padding.PKCS1v15(), hashes.SHA256())
+        return signed, signature, line
+
+    def test_digest_records_stand_directly_before_their_records(self):
+        status, _, err = self.run_tool(self.TEMPLATE)
+        self.assertEqual(status, 0, err)
+        lines = self.read_output().decode("cp1252").split("\r\n")
+        self.assertEqual(lines, ["# signed", "T,%d" % (self.size("a.dll") + self.size("b.exe")),
+                                 "D,a.dll,%s" % self.digest("a.dll"),
+                                 "I,a.dll,%d,1.2.3.4,client" % self.size("a.dll"),
+                                 "L,a.dll,client,Menu,A",
+                                 # The file field as the installer splits it: the empty field is dropped.
+                                 "D,b.exe,%s" % self.digest("b.exe"),
+                                 "M,,b.exe,%d,10.0.0.1" % self.size("b.exe"), ""])
+        self.assertTrue(all(len(line) == 64 + len("D,a.dll,") for line in lines if line.startswith("D,a.dll")))
+        self.assertFalse(any(line[:1] in ("N", "S") for line in lines), "no serial or signature unless asked")
+
+    def test_a_digest_record_that_would_not_fit_is_refused(self):
+        # Folders keep each path part within the file system's 255 bytes.
+        parts = ("d" * 200, "e" * 200, "f" * 37 + ".dll")
+        os.makedirs(os.path.join(self.folder, parts[0], parts[1]))
+        self.put("/".join(parts), b"component")
+        name = "\\".join(parts)
+        record = "I,%s,9,1.0.0.0" % name
+        self.assertLessEqual(len(record), 509)
+        self.assertEqual(len("D,%s,%s" % (name, "0" * 64)), 510)
+        with open(self.output, "wb") as handle:
+            handle.write(b"previous list\r\n")
+        status, _, err = self.run_tool("T,{total}\n%s\n" % record, "--sign", self.key_path)
+        self.assertEqual(status, 1)
+        self.assertIn("line 2: the digest record of %s would be longer than 511 bytes" % name, err)
+        self.assertEqual(self.read_output(), b"previous list\r\n")
+        # One character less and it fits: 509 characters and CR LF.
+        os.rename(os.path.join(self.folder, *parts), os.path.join(self.folder, parts[0], parts[1], parts[2][1:]))
+        name = "\\".join(parts[:2] + (parts[2][1:],))
+        status, _, err = self.run_tool("T,{total}\nI,%s,9,1.0.0.0\n" % name)
+        self.assertEqual(status, 0, err)
+        self.assertIn(b"\r\nD,%s,%s\r\n" % (name.encode(), sha256(b"component").encode()), self.read_output())
+        self.assertEqual(len("D,%s,%s" % (name, "0" * 64)), 509)
+
+    def test_the_signature_verifies_over_every_byte_before_it(self):
+        status, out, err = self.run_tool(self.TEMPLATE, "--sign", self.key_path)
+        self.assertEqual(status, 0, err)
+        self.assertIn(", signed", out)
+        data = self.read_output()
+        signed, signature, line = self.verify(data)
+        self.assertEqual(len(line), 346 + 2)
+        self.assertEqual(len(signature), 256)
+        self.assertTrue(line.startswith(b"S,") and line.endswith(b"=\r\n") is (len(signature) % 3 != 0))
+        self.assertEqual(data.count(b"\r\nS,"), 1)
+        self.assertTrue(signed.startswith(b"# signed\r\n") and signed.endswith(b"\r\n"))
+        # Unsigned, the same template gives exactly the signed bytes.
+        status, _, err = self.run_tool(self.TEMPLATE)
+        self.assertEqual(self.read_output(), signed)
+        # One byte changed anywhere and the signature no longer holds.
+        for offset in (0, len(signed) // 2, len(signed) - 3):
+            damaged = bytearray(signed)
+            damaged[offset] ^= 0x01
+            with self.assertRaises(InvalidSignature):
+                self.key.public_key().verify(signature, bytes(damaged), padding.PKCS1v15(), hashes.SHA256())
+        # A traditional (PKCS#1) PEM signs the same way.
+        traditional = self.write_key("traditional.pem", self.key, serialization.PrivateFormat.TraditionalOpenSSL)
+        status, _, err = self.run_tool(self.TEMPLATE, "--sign", traditional)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(self.verify(self.read_output())[0], signed)
+
+    def test_the_serial_is_the_first_line_and_signed_with_the_rest(self):
+        status, out, err = self.run_tool(self.TEMPLATE, "--serial", "41", "--sign", self.key_path)
+        self.assertEqual(status, 0, err)
+        self.assertIn("serial 41, signed", out)
+        data = self.read_output()
+        self.assertTrue(data.startswith(b"N,41\r\n# signed\r\nT,"))
+        self.assertEqual(data.count(b"N,"), 1)
+        self.verify(data)
+        status, _, err = self.run_tool(self.TEMPLATE, "--serial", "2147483647")
+        self.assertEqual(status, 0, err)
+        self.assertTrue(self.read_output().startswith(b"N,2147483647\r\n# signed\r\n"))
+        self.assertNotIn(b"\r\nS,", self.read_output())
+
+    def test_bad_keys_and_serials_write_nothing(self):
+        with open(self.output, "wb") as handle:
+            handle.write(b"previous list\r\n")
+        small = self.write_key("small.pem", rsa.generate_private_key(public_exponent=65537, key_size=1024))
+        large = self.write_key("large.pem", rsa.generate_private_key(public_exponent=65537, key_size=3072))
+        curve = self.write_key("curve.pem", ec.generate_private_key(ec.SECP256R1()))
+        locked = self.write_key("locked.pem", self.key,
+                                encryption=serialization.BestAvailableEncryption(b"secret"))
+        public = os.path.join(self.keys.name, "public.pem")
+        with open(public, "wb") as handle:
+            handle.write(self.key.public_key().public_bytes(serialization.Encoding.PEM,
+                                                            serialization.PublicFormat.SubjectPublicKeyInfo))
+        cases = (
+            (["--sign", small], "is a 1024-bit RSA key; the installer takes 2048-bit RSA keys only"),
+            (["--sign", large], "is a 3072-bit RSA key; the installer takes 2048-bit RSA keys only"),
+            (["--sign", curve], "is no RSA key"),
+            (["--sign", locked], "is no unencrypted PEM private key"),
+            (["--sign", public], "is no unencrypted PEM private key"),
+            (["--sign", os.path.join(self.keys.name, "missing.pem")], "cannot read the key"),
+            (["--serial", "-1"], "--serial '-1' is not a number from 0 to 2147483647"),
+            (["--serial", "2147483648"], "is not a number from 0"),
+            (["--serial", "7a"], "is not a number from 0"),
+            (["--serial", ""], "is not a number from 0"),
+        )
+        for options, message in cases:
+            with self.subTest(options=options):
+                status, _, err = self.run_tool(self.TEMPLATE, *options)
+                self.assertEqual(status, 1)
+                self.assertIn(message, err)
+                self.assertEqual(self.read_output(), b"previous list\r\n")
 
 
 if __name__ == "__main__":
