@@ -1,4 +1,5 @@
-"""Runs the freshly built installer under Wine against the sample
+"""Runs the freshly built key-built installer (installer/signed/installer.exe,
+built with the build's vendor key) under Wine against the signed sample
 distribution (see demo.sh), then prints what it installed."""
 
 import os
@@ -14,7 +15,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, Journal  # noqa: E402
-from zorvtest.session import WineSession  # noqa: E402
+from zorvtest.session import SIGNED_INSTALLER, WineSession  # noqa: E402
 
 INSTALL_FOLDER = "C:\\Program Files\\Brenix\\ZORV3"
 PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\ZORV Client V3"
@@ -62,6 +63,19 @@ def run_on_virtual_display(session, args):
     print("The installer ended with exit code %d." % installer.wait(60))
 
 
+def describe_list():
+    """What the vendor's records of the sample list say: its serial and whether it is signed."""
+    with open(os.path.join(DISTRIBUTION, "zorv3.lst"), "rb") as handle:
+        lines = handle.read().split(b"\r\n")[:-1]
+    serial = lines[0][2:].decode("ascii") if lines and lines[0].startswith(b"N,") else None
+    signed = bool(lines) and lines[-1].startswith(b"S,")
+    digests = sum(1 for line in lines if line.startswith(b"D,"))
+    if serial is None or not signed:
+        raise SystemExit("demo: %s is not signed; build with scripts/build.sh, which makes the vendor key"
+                         % os.path.join(DISTRIBUTION, "zorv3.lst"))
+    return "serial %s, %d component digests, signed by the vendor key" % (serial, digests)
+
+
 def report(session):
     root = session.unix_path(INSTALL_FOLDER)
     print("\nInstalled under %s:" % INSTALL_FOLDER)
@@ -87,7 +101,8 @@ def report(session):
 
 def main():
     args = sys.argv[1:]
-    session = WineSession("demo")
+    about_list = describe_list()
+    session = WineSession("demo", SIGNED_INSTALLER)
     virtual = not has_display()
     if not virtual:
         session.display = os.environ["DISPLAY"]
@@ -101,7 +116,9 @@ def main():
         shutil.copytree(DISTRIBUTION, os.path.join(web_root, "zorv", "distribution", "win32"))
         with DistributionServer(web_root) as server:
             args = args or ["/url", server.url("/zorv/distribution/win32")]
-            print("Installing the sample distribution: installer.exe %s" % " ".join(args))
+            print("The key-built installer %s\n(built with the vendor's public key of the build; it walks only lists"
+                  " signed with that key)\ninstalls the signed sample distribution (%s): installer.exe %s"
+                  % (os.path.relpath(SIGNED_INSTALLER, ROOT), about_list, " ".join(args)))
             if virtual:
                 run_on_virtual_display(session, args)
             else:

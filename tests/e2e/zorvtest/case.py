@@ -4,7 +4,7 @@ import os
 import time
 import unittest
 
-from zorvtest.session import WIN32_DIR, WineSession
+from zorvtest.session import INSTALLER, WIN32_DIR, WineSession
 
 USAGE_TEXT = "Usage: installer [ /url http://... | /url file:... ] [ /all ] [ /no-reg ]\n"
 
@@ -25,10 +25,12 @@ def fixture(name):
 
 class SessionTestCase(unittest.TestCase):
     session = None
+    # The executable the wizard moves start; SIGNED_INSTALLER for the key-built one.
+    EXECUTABLE = INSTALLER
 
     @classmethod
     def setUpClass(cls):
-        cls.session = WineSession(cls.__module__ + "." + cls.__name__)
+        cls.session = WineSession(cls.__module__ + "." + cls.__name__, cls.EXECUTABLE)
         try:
             cls.session.start()
         except BaseException:

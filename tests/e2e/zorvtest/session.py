@@ -16,6 +16,8 @@ WORK_DIR = os.environ.get("ZORV_E2E_WORK", os.path.join(tempfile.gettempdir(), "
 SCREENSHOT_DIR = os.environ.get("ZORV_SCREENSHOTS", os.path.join(WORK_DIR, "screenshots"))
 
 INSTALLER = os.path.join(WIN32_DIR, "installer", "installer.exe")
+# Built with the vendor's public key: walks only lists signed with its private key.
+SIGNED_INSTALLER = os.path.join(WIN32_DIR, "installer", "signed", "installer.exe")
 DRIVER = os.path.join(WIN32_DIR, "tests", "driver", "uidriver.exe")
 
 LANGUAGES = {"de": "de_DE", "fr": "fr_FR", "en": "en_US"}
@@ -84,8 +86,11 @@ class Installer:
 
 
 class WineSession:
-    def __init__(self, name):
+    def __init__(self, name, installer=INSTALLER):
+        """installer: the executable start_installer runs unless told another
+        (INSTALLER, or SIGNED_INSTALLER for the key-built one)."""
         self.name = name
+        self.installer = installer
         self.root = os.path.join(WORK_DIR, name)
         self.prefix = os.path.join(self.root, "prefix")
         self.xvfb = None
@@ -95,8 +100,8 @@ class WineSession:
 
     # -- lifecycle -----------------------------------------------------------
     def start(self):
-        if not os.path.isfile(INSTALLER) or not os.path.isfile(DRIVER):
-            raise HarnessError("installer.exe or uidriver.exe not built (ZORV_WIN32_DIR=%r)" % WIN32_DIR)
+        if not os.path.isfile(self.installer) or not os.path.isfile(DRIVER):
+            raise HarnessError("%s or uidriver.exe not built (ZORV_WIN32_DIR=%r)" % (self.installer, WIN32_DIR))
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
         self._start_xvfb()
@@ -189,7 +194,7 @@ class WineSession:
         return result
 
     def start_installer(self, args=(), language=None, exe=None, dll_overrides=None):
-        popen = subprocess.Popen(["wine", exe or INSTALLER] + list(args), env=self.env(language, dll_overrides),
+        popen = subprocess.Popen(["wine", exe or self.installer] + list(args), env=self.env(language, dll_overrides),
                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         installer = Installer(self, popen)
