@@ -6,11 +6,14 @@ set(ZORV_TEXT_SOURCES
     common/bounded_format.cpp
     common/decimal.cpp
     common/byte_count.cpp
+    common/base64.cpp
+    common/hex_digest.cpp
     startup/command_line_parser.cpp
     startup/language_offset.cpp
     engine/list_line_reader.cpp
     engine/list_record.cpp
     engine/component_location.cpp
+    engine/signature_line.cpp
     wizard/format_size.cpp
     wizard/proxy_setting.cpp
     transfer/response_header_scanner.cpp

@@ -4,6 +4,7 @@
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/installed_configuration.h"
+#include "engine/walked_list.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer.h"
 
@@ -17,9 +18,13 @@ struct PendingDownload {
     int lineStart;
     char destination[pathSize];
     char temporary[pathSize];
+    char name[pathSize];
+    bool hasDigest;
+    ComponentDigest digest;
+    ContentCheck check;
 };
 
-PendingDownload pending = { false, 0, -1, "", "" };
+PendingDownload pending = {};
 bool continueAwaited = false;
 // A discarded file that its failed transfer still held open.
 char leftover[pathSize] = "";
@@ -32,15 +37,29 @@ bool isComplete(Transfer* transfer)
     return announced < 0 || transfer->bytesReceived() == announced;
 }
 
+// The check a download that arrived whole must pass.
+ContentCheck checkArrived()
+{
+    if (pending.lineStart == listLineStart)
+        return checkListDownload(pending.temporary, pending.destination);
+    return checkComponentDownload(pending.temporary, pending.hasDigest ? &pending.digest : nullptr);
+}
+
 } // namespace
 
-DownloadStart startDownload(const char* url, const char* destination, int lineStart)
+DownloadStart startDownload(const char* url, const char* destination, int lineStart, const char* name,
+                            const ComponentDigest* digest)
 {
     pending.active = false;
     if (!copyBounded(pending.destination, sizeof pending.destination, destination)
         || !copyBounded(pending.temporary, sizeof pending.temporary, destination)
-        || !appendBounded(pending.temporary, sizeof pending.temporary, ".download"))
+        || !appendBounded(pending.temporary, sizeof pending.temporary, ".download")
+        || !copyBounded(pending.name, sizeof pending.name, name))
         return DownloadStart{ false, false };
+    pending.hasDigest = digest != nullptr;
+    if (digest != nullptr)
+        pending.digest = *digest;
+    pending.check = ContentCheck::Accepted;
     pending.active = true;
     pending.endStatus = 0;
     pending.lineStart = lineStart;
@@ -65,7 +84,10 @@ DownloadOutcome settleDownload()
     if (!pending.active)
         return DownloadOutcome::None;
     pending.active = false;
-    if (isComplete(installState.currentTransfer)
+    const bool complete = isComplete(installState.currentTransfer);
+    if (complete)
+        pending.check = checkArrived();
+    if (complete && pending.check == ContentCheck::Accepted
         && MoveFileExA(pending.temporary, pending.destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         noteInstalledFile(pending.destination);
         return DownloadOutcome::Installed;
@@ -74,7 +96,8 @@ DownloadOutcome settleDownload()
     // once the transfer is destroyed.
     if (!DeleteFileA(pending.temporary) && GetFileAttributesA(pending.temporary) != INVALID_FILE_ATTRIBUTES)
         copyBounded(leftover, sizeof leftover, pending.temporary);
-    return DownloadOutcome::Discarded;
+    return complete && pending.check != ContentCheck::Accepted ? DownloadOutcome::Refused
+                                                               : DownloadOutcome::Discarded;
 }
 
 int settledLineStart()
@@ -82,8 +105,19 @@ int settledLineStart()
     return pending.lineStart;
 }
 
+const char* settledName()
+{
+    return pending.name;
+}
+
+ContentCheck settledCheck()
+{
+    return pending.check;
+}
+
 void destroyTransfer()
 {
+    releaseWalkedList();
     delete installState.currentTransfer;
     installState.currentTransfer = nullptr;
     if (pending.active)

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/content_check.h"
 
 // Downloads go into a temporary file beside their destination and replace it
 // only when complete: an upgrade that breaks off, fails to write or gets an
@@ -8,6 +9,7 @@ enum class DownloadOutcome {
     None,        // no download was pending
     Installed,   // the file is in place
     Discarded,   // the download failed; the destination is unchanged
+    Refused,     // it arrived whole but failed its check; the destination is unchanged
 };
 
 // The lineStart of the component list's own download.
@@ -20,8 +22,12 @@ struct DownloadStart {
 };
 
 // Starts fetching url into destination through the current transfer.
-// lineStart is the list offset of the record that asked for it, or listLineStart.
-DownloadStart startDownload(const char* url, const char* destination, int lineStart);
+// lineStart is the list offset of the record that asked for it, or
+// listLineStart. name is the record's file field, digest what the list gives
+// for it (nullptr when nothing): the download is checked against it before it
+// replaces anything, and the list against the vendor's signature.
+DownloadStart startDownload(const char* url, const char* destination, int lineStart, const char* name,
+                            const ComponentDigest* digest);
 
 // Called by the transfer report when the transfer reports an end. True for
 // the first end of the pending download, which the engine must hear of (one
@@ -32,8 +38,11 @@ bool noteTransferEnded(int status);
 // throws it away.
 DownloadOutcome settleDownload();
 
-// The lineStart of the download that settleDownload judged last.
+// The lineStart of the download that settleDownload judged last, its name,
+// and the check that refused it.
 int settledLineStart();
+const char* settledName();
+ContentCheck settledCheck();
 
 // Destroys the current transfer; a download still pending is thrown away.
 void destroyTransfer();

@@ -3,16 +3,19 @@
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
+#include "engine/check_status.h"
 #include "engine/component_files.h"
+#include "engine/content_check.h"
 #include "engine/download.h"
 #include "engine/list_line_reader.h"
 #include "engine/progress_view.h"
 #include "engine/records.h"
 #include "engine/transfer_report.h"
+#include "engine/vendor_key.h"
+#include "engine/walked_list.h"
 #include "res/resource_ids.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer_factory.h"
-#include "win32/scoped_handle.h"
 
 namespace {
 
@@ -45,22 +48,35 @@ int readLineAt(HANDLE list, char line[listLineSize])
     return readListLine(bytes, static_cast<int>(read), line);
 }
 
-void walkList(HWND dialog)
+// The list is in place: it is held open for the walk, which reads what was
+// checked and nothing that somebody put in its place since.
+bool holdAcceptedList(HWND dialog)
 {
     char path[pathSize];
-    if (!listPath(path)) {
+    if (!listPath(path) || !holdWalkedList(path)) {
         failVisibly(dialog);
-        return;
+        return false;
     }
-    ScopedHandle list(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!list.valid()) {
+    const ContentCheck check = checkHeldList(walkedList());
+    if (check != ContentCheck::Accepted) {
+        installState.errorFlag = 1;
+        showCheckFailure(dialog, check, listFileName);
+        releaseWalkedList();
+        return false;
+    }
+    return true;
+}
+
+void walkList(HWND dialog)
+{
+    const HANDLE list = walkedList();
+    if (list == INVALID_HANDLE_VALUE) {
         failVisibly(dialog);
         return;
     }
     for (;;) {
         char line[listLineSize];
-        const int taken = readLineAt(list.get(), line);
+        const int taken = readLineAt(list, line);
         if (taken < 0) {
             failVisibly(dialog);
             return;
@@ -74,7 +90,7 @@ void walkList(HWND dialog)
         ListRecord record;
         splitListLine(line, &record);
         if (handleRecord(dialog, record, lineStart) != WalkStep::Next)
-            return;   // a download or a replacement goes on; the list is closed here
+            return;   // a download or a replacement goes on
         // A record's action may run a nested message loop (a COM server, a
         // registration that shows a window) in which the user cancelled.
         if (progressDialogEnded())
@@ -92,6 +108,12 @@ void startCommand(HWND dialog)
     if (installState.useProxy)
         installState.currentTransfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
+    // An installer with the vendor's key installs nothing it cannot check.
+    if (hasVendorKey() && !contentChecksAvailable()) {
+        installState.errorFlag = 1;
+        showCheckFailure(dialog, ContentCheck::Uncheckable, listFileName);
+        return;
+    }
 
     char path[pathSize];
     char url[pathSize];
@@ -99,7 +121,7 @@ void startCommand(HWND dialog)
         failVisibly(dialog);
         return;
     }
-    const DownloadStart start = startDownload(url, path, listLineStart);
+    const DownloadStart start = startDownload(url, path, listLineStart, listFileName, nullptr);
     installState.errorFlag = start.begun ? 0 : 1;
     // A start that failed without a report would leave the dialog waiting.
     if (!start.begun && !start.reported)
@@ -123,16 +145,28 @@ void continueCommand(HWND dialog)
             showStatusString(dialog, IDS_STATUS_FIRST + Error);
         return;
     }
+    const bool isList = settledLineStart() == listLineStart;
+    if (outcome == DownloadOutcome::Refused) {
+        installState.errorFlag = 1;
+        showCheckFailure(dialog, settledCheck(), settledName());
+        // A list that failed its check is not walked, nor the one kept before.
+        if (isList)
+            return;
+        rememberFailedDownload(settledLineStart());
+    }
     if (outcome == DownloadOutcome::Discarded) {
         installState.errorFlag = 1;
-        if (settledLineStart() == listLineStart) {
+        if (isList) {
             // A list that did not arrive whole must not be walked, nor an old one.
             failVisibly(dialog);
             return;
         }
         rememberFailedDownload(settledLineStart());
     }
-    if (outcome == DownloadOutcome::Installed)
+    if (outcome == DownloadOutcome::Installed) {
+        if (isList && !holdAcceptedList(dialog))
+            return;
         rememberInstalledDownload(settledLineStart());
+    }
     walkList(dialog);
 }

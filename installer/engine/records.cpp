@@ -1,16 +1,20 @@
 #include "engine/records.h"
 
+#include "common/bounded_copy.h"
 #include "common/byte_count.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/private_messages.h"
 #include "engine/component_files.h"
+#include "engine/content_check.h"
+#include "engine/digest_record.h"
 #include "engine/download.h"
 #include "engine/held_object.h"
 #include "engine/progress_view.h"
 #include "engine/self_register.h"
 #include "engine/shortcut.h"
 #include "engine/system_file.h"
+#include "engine/vendor_key.h"
 #include "engine/version_check.h"
 
 namespace {
@@ -41,15 +45,23 @@ WalkStep refuse()
 // Starts a component download. One that cannot begin (a URL too long for
 // its buffer, a transfer that refuses) is refused like any other record:
 // the walk goes on behind it.
-WalkStep download(const char* file, const char* path, int lineStart)
+WalkStep download(const char* file, const char* path, int lineStart, const ComponentDigest* digest)
 {
     char url[pathSize];
     if (!componentUrl(url, file))
         return refuse();
-    const DownloadStart start = startDownload(url, path, lineStart);
+    const DownloadStart start = startDownload(url, path, lineStart, file, digest);
     if (start.begun || start.reported)
         return WalkStep::Suspend;
     return refuse();
+}
+
+// A file in place counts as current by its version and size; an installer
+// with the vendor's key also wants its content to be the published one, so
+// that a damaged or planted file is fetched again instead of being used.
+bool isCurrent(const char* path, const char* version, int size, const ComponentDigest* digest)
+{
+    return checkInstalledVersion(path, version, size) >= 0 && (!hasVendorKey() || matchesDigest(path, digest));
 }
 
 WalkStep componentRecord(const ListRecord& record, int lineStart)
@@ -57,15 +69,33 @@ WalkStep componentRecord(const ListRecord& record, int lineStart)
     if (!hasFields(record, 3))
         return WalkStep::Next;
     const char* file = record.fields[0];
+    const ComponentDigest* digest = takeDigestFor(file);
     const int size = parseListNumber(record.fields[1]);
     char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
-    if (checkInstalledVersion(path, record.fields[2], size) >= 0) {
+    if (isCurrent(path, record.fields[2], size, digest)) {
         installState.doneBytes = addSaturating(installState.doneBytes, size);
         return WalkStep::Next;
     }
-    return download(file, path, lineStart);
+    return download(file, path, lineStart, digest);
+}
+
+// The system folder's file of that bare name, which a system file record
+// replaces.
+bool systemFolderPath(char path[pathSize], const char* file)
+{
+    const UINT length = GetSystemDirectoryA(path, pathSize);
+    return length > 0 && length < static_cast<UINT>(pathSize) && appendBounded(path, pathSize, "\\")
+        && appendBounded(path, pathSize, file);
+}
+
+bool isSystemFileCurrent(const char* file, const char* version, int size, const ComponentDigest* digest)
+{
+    if (checkInstalledVersion(file, version, size) < 0)
+        return false;
+    char path[pathSize];
+    return !hasVendorKey() || (systemFolderPath(path, file) && matchesDigest(path, digest));
 }
 
 // A system file is downloaded into its folder first, then the same line is
@@ -77,8 +107,9 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     if (lineStart == failedSystemFileLine)
         return WalkStep::Next;   // its download failed already; errorFlag is set
     const char* file = record.fields[0];
+    const ComponentDigest* digest = takeDigestFor(file);
     const int size = parseListNumber(record.fields[1]);
-    if (checkInstalledVersion(file, record.fields[2], size) >= 0) {
+    if (isSystemFileCurrent(file, record.fields[2], size, digest)) {
         installState.doneBytes = addSaturating(installState.doneBytes, size);
         return WalkStep::Next;
     }
@@ -92,7 +123,7 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     // system folder: one that already lies in the folder may have been put
     // there by anyone who can write it, so it is fetched afresh over it.
     if (lineStart != installedSystemFileLine) {
-        const WalkStep step = download(file, path, lineStart);
+        const WalkStep step = download(file, path, lineStart, digest);
         // Read once more after the download, to put the file in place; only
         // a download that is under way comes back to this line.
         if (step == WalkStep::Suspend)
@@ -144,6 +175,9 @@ void rememberInstalledDownload(int lineStart)
 WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
 {
     switch (record.type) {
+    case 'D':
+        noteDigestRecord(record);
+        return WalkStep::Next;
     case 'T':
         if (hasFields(record, 1))
             installState.totalBytes = parseListNumber(record.fields[0]);

@@ -40,3 +40,8 @@
 #define IDS_RESTART_NEEDED 13
 #define IDS_REBOOT_NOW 14
 #define IDS_FINISHED_OK 15
+// The checks of a signed distribution; the mismatch text has a "%s" for the file.
+#define IDS_LIST_NOT_SIGNED 16
+#define IDS_COMPONENT_MISMATCH 17
+#define IDS_LIST_OLDER 18
+#define IDS_CHECKS_UNAVAILABLE 19
