@@ -1,0 +1,301 @@
+"""Signed distributions: the key-built installer walks only lists signed with
+the vendor's key and not older than the kept one, discards components that
+differ from their digests and fetches again files in place that differ; the
+key-less installer honours digest records where a list carries them."""
+
+import base64
+import hashlib
+import os
+import shutil
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
+from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
+from zorvtest.distribution_server import DistributionServer  # noqa: E402
+from zorvtest.sample import DISTRIBUTION, copy_distribution  # noqa: E402
+from zorvtest.session import SIGNED_INSTALLER  # noqa: E402
+from zorvtest.signing import make_distribution, signature_start, signed_list, with_digests  # noqa: E402
+
+NOT_SIGNED = "The component list is not signed by the vendor."
+MISMATCH = "%s does not match the component list."
+OLDER = "The component list is older than the installed one."
+
+PROGRAMS = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
+TEST_KEY = r"HKCU\Software\ZorvTest"
+SAMPLE_KEY = r"HKCU\Software\Brenix\ZORV3 Sample"
+REGISTRATION_BOX = "Fixture Registration"
+
+
+def read(path):
+    with open(path, "rb") as handle:
+        return handle.read()
+
+
+class SignedCase(InstallTestCase):
+    """Runs that end on the finish page, and runs whose walk a check stops."""
+
+    def completed(self, args):
+        """An installation that walks to its end; returns the finish page's text."""
+        installer, text = self.install(args)
+        self.finish(installer)
+        return text
+
+    def stopped(self, args, status):
+        """An installation whose walk a check stops: the progress dialog shows
+        status and stays until Cancel, which closes it at once."""
+        installer = self.walk_to_ready(args)
+        self.session.press("next")
+        self.assertEqual(self.session.driver("wait-text", 1006, status, 60, timeout=60), status)
+        self.assertEqual(self.cancel_stopped_installation(), FAILURE)
+        self.finish(installer)
+
+    def mismatch_seen(self, args, name):
+        """An installation in which the component name is discarded before a
+        registration that asks something: its box holds the walk while the
+        status still names the component. Returns the finish page's text."""
+        installer = self.walk_to_ready(args)
+        self.session.press("next")
+        self.session.driver("wait-title", REGISTRATION_BOX, 90, timeout=90)
+        status = self.session.driver("wait-text", 1006, MISMATCH % name, 5, timeout=5, check=False)
+        self.session.driver("answer-title", REGISTRATION_BOX, 1)
+        self.assertEqual(status, MISMATCH % name)
+        self.session.wait_page(FINISH, timeout=90)
+        text = self.session.text(1006)
+        self.finish(installer)
+        return text
+
+
+class SignedListTest(SignedCase):
+    """The key-built installer."""
+
+    EXECUTABLE = SIGNED_INSTALLER
+
+    def setUp(self):
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        self.session.reg_delete(TEST_KEY)
+
+    def publish(self, folder, files, lines, serial):
+        """A distribution folder with the vendor's signed list; returns the list's bytes."""
+        data = signed_list(lines, files, serial)
+        write_distribution(folder, files, list_bytes=data)
+        return data
+
+    def assert_same_files(self, pairs):
+        for installed, expected in pairs:
+            self.assertEqual(read(installed), expected, installed)
+
+    def assert_nothing_installed(self):
+        """Nothing but the client folder's own files (the list, a download's
+        leftovers) was written: no component, shortcut or registration."""
+        written = sorted(digest_tree(self.installed())) if os.path.isdir(self.installed()) else []
+        outside = [path for path in written if not path.startswith("client" + os.sep)]
+        self.assertEqual(outside, [], "written outside the client folder")
+        components = [path for path in written if path not in ("client" + os.sep + "zorv3.lst",)]
+        self.assertEqual(components, [], "components in the client folder")
+        self.assertFalse(os.path.exists(self.session.drive_c("windows", "system32", "zorvsys.dll")))
+        self.assertFalse(os.path.exists(self.session.unix_path(PROGRAMS + "\\ZORV Client V3")), "no shortcut")
+        self.assertIsNone(self.session.reg_query(SAMPLE_KEY, "RegServer"), "no registration")
+        classes = self.session.wine(["reg", "query", r"HKCR\Zorv.Client.Conf"], check=False)
+        self.assertNotEqual(classes.returncode, 0, "no registration")
+
+    def test_1_lists_changed_after_signing_or_unsigned_are_not_walked(self):
+        # The signed sample distribution carries every record type: files,
+        # a system file, registrations, a held object and shortcuts.
+        folder = copy_distribution(self.session, "sample")
+        signed = read(os.path.join(DISTRIBUTION, "zorv3.lst"))
+        start = signature_start(signed)
+        self.assertTrue(signed.startswith(b"N,1\r\n"))
+        record = signed.index(b"\r\nI,zorvcore.dll,") + 2
+        signature_byte = start + 2 + 100
+        other_key = make_distribution.load_signing_key(self.other_key())
+        unsigned_lines = [line for line in signed.split(b"\r\n")[:-1] if line[:1] not in (b"D", b"N", b"S")]
+        variants = {
+            # The same file to Windows, another byte to the signature.
+            "a record byte": signed[:record] + b"Z" + signed[record + 1:],
+            "the serial": b"N,2" + signed[3:],
+            "a byte of the signature": signed[:signature_byte]
+            + (b"B" if signed[signature_byte:signature_byte + 1] != b"B" else b"C") + signed[signature_byte + 1:],
+            "the signature line removed": signed[:start],
+            "a line after the signature": signed + b"I,extra.txt,5,1.0.0.0\r\n",
+            "a signature of another key": signed[:start] + make_distribution.signature_record(signed[:start],
+                                                                                              other_key),
+            "an unsigned list": b"".join(line + b"\r\n" for line in unsigned_lines),
+        }
+        with open(os.path.join(folder, "extra.txt"), "wb") as handle:
+            handle.write(b"extra")
+        for name, data in variants.items():
+            with self.subTest(name):
+                self.assertNotEqual(data, signed)
+                with open(os.path.join(folder, "zorv3.lst"), "wb") as handle:
+                    handle.write(data)
+                shutil.rmtree(self.installed(), ignore_errors=True)
+                self.stopped(["/url", "file:C:\\sample"], NOT_SIGNED)
+                self.assert_nothing_installed()
+                self.assertFalse(os.path.exists(self.installed("extra.txt")))
+
+        # Over HTTP, as a changed mirror would serve it.
+        web = os.path.join(self.session.root, "web")
+        shutil.rmtree(web, ignore_errors=True)
+        shutil.copytree(folder, os.path.join(web, "dist"))
+        with open(os.path.join(web, "dist", "zorv3.lst"), "wb") as handle:
+            handle.write(variants["a record byte"])
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        with DistributionServer(web) as server:
+            self.stopped(["/url", server.url("/dist")], NOT_SIGNED)
+        self.assert_nothing_installed()
+
+    def other_key(self):
+        from cryptography.hazmat.primitives import serialization
+        from cryptography.hazmat.primitives.asymmetric import rsa
+        path = os.path.join(self.session.root, "other_private.pem")
+        key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
+        with open(path, "wb") as handle:
+            handle.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                           serialization.NoEncryption()))
+        return path
+
+    def test_2_signed_distributions_install_over_http_and_from_a_folder(self):
+        # The sample distribution as the build signed it (serial 1), over HTTP.
+        web = os.path.join(self.session.root, "web")
+        shutil.rmtree(web, ignore_errors=True)
+        shutil.copytree(DISTRIBUTION, os.path.join(web, "dist"))
+        with DistributionServer(web) as server:
+            self.assertEqual(self.completed(["/url", server.url("/dist")]), SUCCESS)
+        sample = lambda name: read(os.path.join(DISTRIBUTION, name))  # noqa: E731
+        self.assert_same_files([(self.installed("client", name), sample(name))
+                                for name in ("zorvclient.dll", "zorvc.exe", "zorvcore.dll")]
+                               + [(self.installed(name), sample(name)) for name in ("zorvui.dll", "readme.txt")]
+                               + [(self.session.drive_c("windows", "system32", "zorvsys.dll"), sample("zorvsys.dll"))])
+        self.assertTrue(os.path.isfile(self.session.unix_path(PROGRAMS + "\\ZORV Client V3\\ZORV Client V3.lnk")))
+
+        # A distribution of the vendor's own in a file: folder, with a newer serial.
+        files = {"one.dll": fixture("ver_1_2_3_4.dll"), "two.txt": b"second component\r\n"}
+        self.publish(self.session.drive_c("signed"), files,
+                     ["T,%d" % sum(map(len, files.values())), "I,one.dll,%d,1.2.3.4,client" % len(files["one.dll"]),
+                      "I,two.txt,%d,1.0.0.0" % len(files["two.txt"])], serial=2)
+        self.assertEqual(self.completed(["/url", "file:C:\\signed"]), SUCCESS)
+        self.assert_same_files([(self.installed("client", "one.dll"), files["one.dll"]),
+                                (self.installed("two.txt"), files["two.txt"])])
+
+    def test_3_a_component_changed_on_the_server_is_discarded_and_the_walk_goes_on(self):
+        root = os.path.join(self.session.root, "web")
+        folder = os.path.join(root, "dist")
+        first = {"data.txt": b"first copy of the data\r\n"}
+        self.publish(folder, first, ["I,data.txt,%d,1.0.0.0,client" % len(first["data.txt"])], serial=10)
+        with DistributionServer(root) as server:
+            self.assertEqual(self.completed(["/url", server.url("/dist")]), SUCCESS)
+            self.assertEqual(read(self.installed("client", "data.txt")), first["data.txt"])
+
+            # The next list is signed, then somebody replaces the data on the server.
+            second = {"asks.dll": fixture("selfreg_window.dll"), "data.txt": b"second copy of the data\r\n",
+                      "last.txt": b"the last component\r\n"}
+            self.publish(folder, second, [
+                "I,asks.dll,%d,1.0.0.0" % len(second["asks.dll"]),
+                "I,data.txt,%d,1.0.0.0,client" % len(second["data.txt"]),
+                "R,asks.dll",
+                "I,last.txt,%d,1.0.0.0" % len(second["last.txt"])], serial=11)
+            with open(os.path.join(folder, "data.txt"), "wb") as handle:
+                handle.write(b"planted copy of the data\r\n")
+            self.assertEqual(self.mismatch_seen(["/url", server.url("/dist")], "data.txt"), FAILURE)
+            self.assertIn(b"GET /dist/data.txt ", b"".join(server.requests))
+        self.assertEqual(read(self.installed("client", "data.txt")), first["data.txt"], "the installed copy stays")
+        self.assertEqual(read(self.installed("last.txt")), second["last.txt"], "the walk went on")
+        self.assertEqual(self.session.reg_query(TEST_KEY, "LibraryWindow"), "DllRegisterServer")
+        self.assertEqual([path for path in digest_tree(self.installed()) if path.endswith(".download")], [])
+
+    def test_4_a_planted_file_of_the_same_version_and_size_is_fetched_again(self):
+        files = {"one.dll": fixture("ver_1_2_3_4.dll")}
+        lines = ["I,one.dll,%d,1.2.3.4,client" % len(files["one.dll"])]
+        self.publish(self.session.drive_c("planted"), files, lines, serial=20)
+        self.assertEqual(self.completed(["/url", "file:C:\\planted"]), SUCCESS)
+        installed = self.installed("client", "one.dll")
+        self.assertEqual(read(installed), files["one.dll"])
+
+        # One byte of the DOS stub's message changed: the same size and version.
+        planted = bytearray(files["one.dll"])
+        at = planted.index(b"This program")
+        planted[at] = ord("t")
+        with open(installed, "wb") as handle:
+            handle.write(planted)
+        self.assertEqual(make_distribution.read_file_version(bytes(planted)), "1.2.3.4")
+        self.assertEqual(len(planted), len(files["one.dll"]))
+        before = os.stat(installed).st_ino
+
+        self.assertEqual(self.completed(["/url", "file:C:\\planted"]), SUCCESS)
+        self.assertEqual(read(installed), files["one.dll"], "fetched again from the distribution")
+        self.assertNotEqual(os.stat(installed).st_ino, before)
+
+        # Now current in content too: the next run leaves it in place.
+        before = os.stat(installed).st_ino
+        self.assertEqual(self.completed(["/url", "file:C:\\planted"]), SUCCESS)
+        self.assertEqual(os.stat(installed).st_ino, before)
+
+    def test_5_an_older_list_is_not_walked(self):
+        newer = {"one.dll": fixture("ver_2_0_0_0.dll"), "notes.txt": b"notes of 2.0\r\n"}
+        older = {"one.dll": fixture("ver_1_9_0_0.dll"), "notes.txt": b"notes of 1.9\r\n"}
+        records = lambda files, version: [  # noqa: E731
+            "I,one.dll,%d,%s,client" % (len(files["one.dll"]), version),
+            "I,notes.txt,%d,1.0.0.0" % len(files["notes.txt"]), "L,notes.txt,.,ZORV Older Test,Notes"]
+        self.publish(self.session.drive_c("newer"), newer, records(newer, "2.0.0.0"), serial=31)
+        self.publish(self.session.drive_c("older"), older, records(older, "1.9.0.0"), serial=30)
+        self.assertEqual(self.completed(["/url", "file:C:\\newer"]), SUCCESS)
+        kept = read(self.installed("client", "zorv3.lst"))
+        before = digest_tree(self.installed())
+
+        # Replayed twice: the kept list stays the newer one, so the second
+        # replay is refused as the first.
+        for attempt in (1, 2):
+            with self.subTest(attempt=attempt):
+                self.stopped(["/url", "file:C:\\older"], OLDER)
+                self.assertEqual(digest_tree(self.installed()), before, "nothing changed")
+                self.assertEqual(read(self.installed("client", "zorv3.lst")), kept)
+        self.assertEqual(read(self.installed("notes.txt")), newer["notes.txt"])
+
+
+class KeylessDigestTest(SignedCase):
+    """The installer without a key: digest records where a list carries them."""
+
+    def setUp(self):
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        self.session.reg_delete(TEST_KEY)
+
+    def test_digest_records_guard_downloads_where_the_list_carries_them(self):
+        folder = self.session.drive_c("keyless")
+        first = {"data.txt": b"first copy of the data\r\n", "one.dll": fixture("ver_1_2_3_4.dll")}
+        plain = ["T,%d" % sum(map(len, first.values())), "I,data.txt,%d,1.0.0.0,client" % len(first["data.txt"]),
+                 "I,one.dll,%d,1.2.3.4,client" % len(first["one.dll"])]
+        # A list without digest records installs as before.
+        write_distribution(folder, first, plain)
+        self.assertEqual(self.completed(["/url", "file:C:\\keyless"]), SUCCESS)
+        self.assertEqual(read(self.installed("client", "data.txt")), first["data.txt"])
+        self.assertEqual(read(self.installed("client", "one.dll")), first["one.dll"])
+
+        # A digest that the file does not match: discarded, the walk goes on.
+        second = {"asks.dll": fixture("selfreg_window.dll"), "data.txt": b"second copy of the data\r\n",
+                  "last.txt": b"the last component\r\n"}
+        lines = ["I,asks.dll,%d,1.0.0.0" % len(second["asks.dll"]),
+                 "I,data.txt,%d,1.0.0.0,client" % len(second["data.txt"]), "R,asks.dll",
+                 "I,last.txt,%d,1.0.0.0" % len(second["last.txt"])]
+        wrong = hashlib.sha256(b"another copy of the data\r\n").hexdigest()
+        write_distribution(folder, second, with_digests(lines, second, {"data.txt": wrong}))
+        self.assertEqual(self.mismatch_seen(["/url", "file:C:\\keyless"], "data.txt"), FAILURE)
+        self.assertEqual(read(self.installed("client", "data.txt")), first["data.txt"], "the installed copy stays")
+        self.assertEqual(read(self.installed("last.txt")), second["last.txt"], "the walk went on")
+
+        # The right digest is taken.
+        write_distribution(folder, second, with_digests(lines, second))
+        installer = self.walk_to_ready(["/url", "file:C:\\keyless"])
+        self.session.press("next")
+        self.session.driver("wait-title", REGISTRATION_BOX, 90, timeout=90)
+        self.session.driver("answer-title", REGISTRATION_BOX, 1)
+        self.session.wait_page(FINISH, timeout=90)
+        self.assertEqual(self.session.text(1006), SUCCESS)
+        self.finish(installer)
+        self.assertEqual(read(self.installed("client", "data.txt")), second["data.txt"])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
