@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds everything: the native unit tests and, through the
-# cross toolchain, installer.exe with the programs the tests run under Wine.
+# cross toolchain, installer.exe (key-less, and in installer/signed/ built with
+# the build's own vendor key) with the programs the tests run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
