@@ -5,6 +5,7 @@
 #include "engine/signature_line.h"
 #include "engine/vendor_key.h"
 #include "win32/crypt_objects.h"
+#include "win32/growing_file_hash.h"
 #include "win32/scoped_handle.h"
 
 #include <string.h>
@@ -17,6 +18,8 @@ char readBlock[readBlockSize];
 
 CryptProvider provider;
 bool providerTried = false;
+// The download being hashed as it arrives.
+GrowingFileHash followed;
 // The serial of the list last accepted, which the held list must carry too.
 int acceptedSerial = 0;
 
@@ -180,7 +183,19 @@ ContentCheck checkHeldList(HANDLE list)
     return serial == acceptedSerial ? ContentCheck::Accepted : ContentCheck::NotSigned;
 }
 
-ContentCheck checkComponentDownload(const char* path, const ComponentDigest* digest)
+void followDownload(const char* path)
+{
+    const CryptProvider* checks = checkProvider();
+    if (checks != nullptr)
+        followed.start(*checks, CALG_SHA_256, path);
+}
+
+void stopFollowing()
+{
+    followed.stop();
+}
+
+ContentCheck checkComponentDownload(const char* path, DWORD length, const ComponentDigest* digest)
 {
     if (digest == nullptr)
         return hasVendorKey() ? ContentCheck::Mismatch : ContentCheck::Accepted;
@@ -190,6 +205,12 @@ ContentCheck checkComponentDownload(const char* path, const ComponentDigest* dig
     // the file as it always did; a build with the key never gets this far.
     if (checkProvider() == nullptr)
         return hasVendorKey() ? ContentCheck::Uncheckable : ContentCheck::Accepted;
+    if (followed.running()) {
+        unsigned char actual[digestSize];
+        const bool hashed = followed.finish(length, actual, digestSize);
+        return hashed && memcmp(actual, digest->bytes, digestSize) == 0 ? ContentCheck::Accepted
+                                                                         : ContentCheck::Mismatch;
+    }
     return matchesDigest(path, digest) ? ContentCheck::Accepted : ContentCheck::Mismatch;
 }
 

@@ -16,10 +16,11 @@ bool CryptProvider::acquire(DWORD type)
     return provider_ != 0;
 }
 
-CryptHash::~CryptHash()
+void CryptHash::reset()
 {
     if (hash_ != 0)
         CryptDestroyHash(hash_);
+    hash_ = 0;
 }
 
 bool CryptHash::create(const CryptProvider& provider, ALG_ID algorithm)

@@ -26,7 +26,8 @@ private:
 class CryptHash : NonCopyable {
 public:
     CryptHash() : hash_(0) {}
-    ~CryptHash();
+    ~CryptHash() { reset(); }
+    void reset();
 
     bool create(const CryptProvider& provider, ALG_ID algorithm);
     bool add(const void* data, DWORD length);
