@@ -1,9 +1,10 @@
 #include "win32/crypt_objects.h"
 
-CryptProvider::~CryptProvider()
+void CryptProvider::reset()
 {
     if (provider_ != 0)
         CryptReleaseContext(provider_, 0);
+    provider_ = 0;
 }
 
 bool CryptProvider::acquire(DWORD type)

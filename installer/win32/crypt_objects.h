@@ -11,7 +11,8 @@
 class CryptProvider : NonCopyable {
 public:
     CryptProvider() : provider_(0) {}
-    ~CryptProvider();
+    ~CryptProvider() { reset(); }
+    void reset();
 
     // Acquires the default provider of type (PROV_RSA_AES, say); false when
     // the system has none.

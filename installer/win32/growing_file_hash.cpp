@@ -20,7 +20,7 @@ bool GrowingFileHash::start(const CryptProvider& provider, ALG_ID algorithm, con
     succeeded_ = false;
     length_ = -1;
     stopping_ = 0;
-    // The writer has it open; nobody else may write it while it is hashed.
+    // The writer has it open and lets others read it, not write it.
     file_.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     wake_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -79,12 +79,17 @@ bool GrowingFileHash::finish(DWORD length, BYTE* value, DWORD size)
     InterlockedExchange(&length_, static_cast<LONG>(length));
     SetEvent(wake_.get());
     if (WaitForSingleObject(thread_.get(), finishTimeout) != WAIT_OBJECT_0) {
-        stop();
+        // Stuck in a read: left to end with the process, with what it uses.
+        abandoned_ = true;
+        thread_.reset();
         return false;
     }
     thread_.reset();
+    // The thread hashed length bytes; the file must hold no more.
+    DWORD high = 0;
+    const bool sameSize = GetFileSize(file_.get(), &high) == length && high == 0;
     file_.reset();
-    return succeeded_ && hash_.value(value, size);
+    return succeeded_ && sameSize && hash_.value(value, size);
 }
 
 void GrowingFileHash::stop()
