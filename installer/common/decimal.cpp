@@ -25,6 +25,22 @@ int32_t parseDecimal(const char* text)
     return static_cast<int32_t>(value);
 }
 
+bool parseUnsignedDecimal(const char* text, uint32_t* value)
+{
+    uint32_t result = 0;
+    const char* digit = text;
+    for (; *digit >= '0' && *digit <= '9'; ++digit) {
+        const uint32_t next = static_cast<uint32_t>(*digit - '0');
+        if (result > (0xFFFFFFFFu - next) / 10u)
+            return false;
+        result = result * 10u + next;
+    }
+    if (digit == text || *digit != '\0')
+        return false;
+    *value = result;
+    return true;
+}
+
 bool formatUnsignedDecimal(uint32_t value, char* out, size_t capacity)
 {
     char digits[11];

@@ -8,6 +8,10 @@
 // overflowing, so hostile input has a defined (if meaningless) value.
 int32_t parseDecimal(const char* text);
 
+// A number that must be exact, such as a list's serial: one or more digits
+// and nothing else, at most 4294967295. False for any other text.
+bool parseUnsignedDecimal(const char* text, uint32_t* value);
+
 // Wrapping "value * 10 + digit" for counters fed one digit at a time.
 int32_t appendDigit(int32_t value, char digit);
 

@@ -27,6 +27,7 @@ void showCheckFailure(HWND dialog, ContentCheck check, const char* name)
         // A name too long for the line is shown cut; the check stands either way.
         formatBounded(text, sizeof text, pattern, name);
         showStatusText(dialog, text);
+        keepStatusText(dialog);
         return;
     }
     }

@@ -1,10 +1,13 @@
 #include "engine/content_check.h"
 
+#include "common/decimal.h"
 #include "engine/list_line_reader.h"
 #include "engine/list_record.h"
 #include "engine/signature_line.h"
 #include "engine/vendor_key.h"
 #include "win32/crypt_objects.h"
+#include "win32/growing_file_hash.h"
+#include "win32/reg_key.h"
 #include "win32/scoped_handle.h"
 
 #include <string.h>
@@ -17,14 +20,27 @@ char readBlock[readBlockSize];
 
 CryptProvider provider;
 bool providerTried = false;
-// The serial of the list last accepted, which the held list must carry too.
-int acceptedSerial = 0;
+// The download being hashed as it arrives.
+GrowingFileHash followed;
+
+// The list last accepted: its serial, and the digest of the whole file, which
+// the list the walk holds must have too.
+uint32_t acceptedSerial = 0;
+unsigned char acceptedDigest[digestSize];
+
+// The highest serial an accepted list had, where only administrators write:
+// the kept list lies in the client folder, which any user may empty.
+const char serialKey[] = "Software\\Brenix\\ZORV3 Installer";
+const char serialValue[] = "ListSerial";
 
 const CryptProvider* checkProvider()
 {
     if (!providerTried) {
         providerTried = true;
-        provider.acquire(PROV_RSA_AES);
+        // Some AES providers (Windows XP before SP3) lack SHA-256.
+        CryptHash probe;
+        if (provider.acquire(PROV_RSA_AES) && !probe.create(provider, CALG_SHA_256))
+            provider.reset();
     }
     return provider.get() != 0 ? &provider : nullptr;
 }
@@ -78,15 +94,17 @@ bool digestOfFile(HANDLE file, unsigned char digest[digestSize])
 }
 
 // The number of the first N record among the lines before signedLength, read
-// as the walk reads lines; 0 for a list without one.
-int serialOf(HANDLE list, DWORD signedLength)
+// as the walk reads lines; 0 for a list without one. False when the list
+// cannot be read or the number is not a plain unsigned number.
+bool serialOf(HANDLE list, DWORD signedLength, uint32_t* serial)
 {
+    *serial = 0;
     DWORD offset = 0;
     while (offset < signedLength) {
         const DWORD wanted = signedLength - offset < readBlockSize ? signedLength - offset : readBlockSize;
         DWORD read = 0;
         if (!readAt(list, offset, readBlock, wanted, &read) || read != wanted)
-            return 0;
+            return false;
         const bool lastBlock = offset + read == signedLength;
         DWORD position = 0;
         while (position < read) {
@@ -97,17 +115,17 @@ int serialOf(HANDLE list, DWORD signedLength)
             const int taken = readListLine(readBlock + position, static_cast<int>(read - position), line);
             ListRecord record;
             splitListLine(line, &record);
-            if (record.type == 'N' && record.fieldCount >= 1)
-                return parseListNumber(record.fields[0]);
+            if (record.type == 'N')
+                return record.fieldCount >= 1 && parseUnsignedDecimal(record.fields[0], serial);
             position += static_cast<DWORD>(taken);
         }
         offset += position;
     }
-    return 0;
+    return true;
 }
 
 // Verifies the vendor's signature of the list and reads its serial.
-ContentCheck checkSignedList(HANDLE list, int* serial)
+ContentCheck checkSignedList(HANDLE list, uint32_t* serial)
 {
     const CryptProvider* checks = checkProvider();
     if (checks == nullptr)
@@ -135,8 +153,33 @@ ContentCheck checkSignedList(HANDLE list, int* serial)
     const DWORD signedLength = static_cast<DWORD>(line.signedLength);
     if (!hashFile(list, signedLength, hash) || !verifySignature(hash, reversed, signatureSize, key))
         return ContentCheck::NotSigned;
-    *serial = serialOf(list, signedLength);
-    return ContentCheck::Accepted;
+    return serialOf(list, signedLength, serial) ? ContentCheck::Accepted : ContentCheck::NotSigned;
+}
+
+// The lowest serial a new list may have: that of the kept list, when it is
+// the vendor's, and the highest one recorded.
+uint32_t lowestSerial(const char* keptPath)
+{
+    uint32_t lowest = 0;
+    RegKey key;
+    DWORD recorded = 0;
+    if (key.open(HKEY_LOCAL_MACHINE, serialKey) && key.readDword(serialValue, recorded))
+        lowest = recorded;
+    // Anyone who can write the client folder could put another list there;
+    // only one the vendor signed counts.
+    ScopedHandle kept(openForCheck(keptPath));
+    uint32_t keptSerial = 0;
+    if (kept.valid() && checkSignedList(kept.get(), &keptSerial) == ContentCheck::Accepted && keptSerial > lowest)
+        lowest = keptSerial;
+    return lowest;
+}
+
+void recordSerial(uint32_t serial)
+{
+    RegKey key;
+    DWORD recorded = 0;
+    if (key.create(HKEY_LOCAL_MACHINE, serialKey) && (!key.readDword(serialValue, recorded) || recorded < serial))
+        key.writeDword(serialValue, serial);
 }
 
 } // namespace
@@ -150,7 +193,7 @@ ContentCheck checkListDownload(const char* path, const char* keptPath)
 {
     if (!hasVendorKey())
         return ContentCheck::Accepted;
-    int serial = 0;
+    uint32_t serial = 0;
     {
         ScopedHandle list(openForCheck(path));
         if (!list.valid())
@@ -158,12 +201,10 @@ ContentCheck checkListDownload(const char* path, const char* keptPath)
         const ContentCheck check = checkSignedList(list.get(), &serial);
         if (check != ContentCheck::Accepted)
             return check;
+        if (!digestOfFile(list.get(), acceptedDigest))
+            return ContentCheck::Uncheckable;
     }
-    // The kept list counts only when it is the vendor's: anyone who can write
-    // the client folder could put another one there.
-    ScopedHandle kept(openForCheck(keptPath));
-    int keptSerial = 0;
-    if (kept.valid() && checkSignedList(kept.get(), &keptSerial) == ContentCheck::Accepted && serial < keptSerial)
+    if (serial < lowestSerial(keptPath))
         return ContentCheck::Older;
     acceptedSerial = serial;
     return ContentCheck::Accepted;
@@ -173,14 +214,28 @@ ContentCheck checkHeldList(HANDLE list)
 {
     if (!hasVendorKey())
         return ContentCheck::Accepted;
-    int serial = 0;
-    const ContentCheck check = checkSignedList(list, &serial);
-    if (check != ContentCheck::Accepted)
-        return check;
-    return serial == acceptedSerial ? ContentCheck::Accepted : ContentCheck::NotSigned;
+    // The very bytes that were accepted, not merely another list the vendor
+    // signed that somebody put in its place.
+    unsigned char digest[digestSize];
+    if (!digestOfFile(list, digest) || memcmp(digest, acceptedDigest, digestSize) != 0)
+        return ContentCheck::NotSigned;
+    recordSerial(acceptedSerial);
+    return ContentCheck::Accepted;
 }
 
-ContentCheck checkComponentDownload(const char* path, const ComponentDigest* digest)
+void followDownload(const char* path)
+{
+    const CryptProvider* checks = checkProvider();
+    if (checks != nullptr)
+        followed.start(*checks, CALG_SHA_256, path);
+}
+
+void stopFollowing()
+{
+    followed.stop();
+}
+
+ContentCheck checkComponentDownload(const char* path, DWORD length, const ComponentDigest* digest)
 {
     if (digest == nullptr)
         return hasVendorKey() ? ContentCheck::Mismatch : ContentCheck::Accepted;
@@ -190,6 +245,12 @@ ContentCheck checkComponentDownload(const char* path, const ComponentDigest* dig
     // the file as it always did; a build with the key never gets this far.
     if (checkProvider() == nullptr)
         return hasVendorKey() ? ContentCheck::Uncheckable : ContentCheck::Accepted;
+    if (followed.running()) {
+        unsigned char actual[digestSize];
+        const bool hashed = followed.finish(length, actual, digestSize);
+        return hashed && memcmp(actual, digest->bytes, digestSize) == 0 ? ContentCheck::Accepted
+                                                                         : ContentCheck::Mismatch;
+    }
     return matchesDigest(path, digest) ? ContentCheck::Accepted : ContentCheck::Mismatch;
 }
 

@@ -32,9 +32,14 @@ ContentCheck checkListDownload(const char* path, const char* keptPath);
 // must still be the list that checkListDownload accepted.
 ContentCheck checkHeldList(HANDLE list);
 
-// A downloaded component against the digest its record was given (nullptr
-// when the list gives none).
-ContentCheck checkComponentDownload(const char* path, const ComponentDigest* digest);
+// Starts hashing a download at path as it arrives, on a thread of its own, so
+// that its check waits only for the last bytes; stopFollowing forgets it.
+void followDownload(const char* path);
+void stopFollowing();
+
+// A downloaded component of length bytes against the digest its record was
+// given (nullptr when the list gives none).
+ContentCheck checkComponentDownload(const char* path, DWORD length, const ComponentDigest* digest);
 
 // Whether the file at path matches the digest; false without a digest.
 bool matchesDigest(const char* path, const ComponentDigest* digest);

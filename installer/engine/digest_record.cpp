@@ -22,6 +22,11 @@ void noteDigestRecord(const ListRecord& record)
         heldDigest.valid = parseHexDigest(record.fields[1], heldDigest.bytes);
 }
 
+void forgetDigestRecord()
+{
+    held = false;
+}
+
 const ComponentDigest* takeDigestFor(const char* file)
 {
     const bool matches = held && strcmp(heldFile, file) == 0;

@@ -42,7 +42,8 @@ ContentCheck checkArrived()
 {
     if (pending.lineStart == listLineStart)
         return checkListDownload(pending.temporary, pending.destination);
-    return checkComponentDownload(pending.temporary, pending.hasDigest ? &pending.digest : nullptr);
+    const DWORD length = static_cast<DWORD>(installState.currentTransfer->bytesReceived());
+    return checkComponentDownload(pending.temporary, length, pending.hasDigest ? &pending.digest : nullptr);
 }
 
 } // namespace
@@ -64,7 +65,11 @@ DownloadStart startDownload(const char* url, const char* destination, int lineSt
     pending.endStatus = 0;
     pending.lineStart = lineStart;
     continueAwaited = true;
+    stopFollowing();
     const bool begun = installState.currentTransfer->start(url, pending.temporary) == 1;
+    // The digest is taken as the file arrives (the transfer creates it at its start).
+    if (begun && pending.hasDigest && pending.digest.valid)
+        followDownload(pending.temporary);
     const DownloadStart start = { begun, pending.endStatus != 0 };
     if (!start.begun && !start.reported)
         continueAwaited = false;   // nothing will come
@@ -92,6 +97,7 @@ DownloadOutcome settleDownload()
         noteInstalledFile(pending.destination);
         return DownloadOutcome::Installed;
     }
+    stopFollowing();
     // A transfer that failed may still hold the file open; it is deleted
     // once the transfer is destroyed.
     if (!DeleteFileA(pending.temporary) && GetFileAttributesA(pending.temporary) != INVALID_FILE_ATTRIBUTES)
@@ -118,6 +124,7 @@ ContentCheck settledCheck()
 void destroyTransfer()
 {
     releaseWalkedList();
+    stopFollowing();
     delete installState.currentTransfer;
     installState.currentTransfer = nullptr;
     if (pending.active)

@@ -108,6 +108,7 @@ void startCommand(HWND dialog)
     if (installState.useProxy)
         installState.currentTransfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
+    forgetEarlierWalk();
     // An installer with the vendor's key installs nothing it cannot check.
     if (hasVendorKey() && !contentChecksAvailable()) {
         installState.errorFlag = 1;

@@ -11,6 +11,10 @@ class Transfer;
 // The status line, as a text or as a string of the resources by base id.
 void showStatusText(HWND dialog, const char* text);
 void showStatusString(HWND dialog, int baseId);
+// Keeps the status line's text through the transfers' own status updates
+// for the rest of the dialog: a component that failed its check is named there
+// while the walk goes on. The engine's own texts still replace it.
+void keepStatusText(HWND dialog);
 // What one transfer report changes: status, byte counts and rate, both bars.
 void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer);
 // Empties the byte counts once no transfer is left.

@@ -17,10 +17,18 @@
 #include "engine/vendor_key.h"
 #include "engine/version_check.h"
 
+#include <string.h>
+
 namespace {
 
 int failedSystemFileLine = -1;
 int installedSystemFileLine = -1;
+// The digest of the system file being downloaded, for its second visit.
+ComponentDigest systemFileDigest;
+bool hasSystemFileDigest = false;
+// A component of this walk was not put in place: with the vendor's key, what
+// lies there instead is not registered nor started.
+bool componentFailed = false;
 
 // A record without the fields its type needs is not acted on.
 bool hasFields(const ListRecord& record, int needed)
@@ -57,11 +65,13 @@ WalkStep download(const char* file, const char* path, int lineStart, const Compo
 }
 
 // A file in place counts as current by its version and size; an installer
-// with the vendor's key also wants its content to be the published one, so
-// that a damaged or planted file is fetched again instead of being used.
+// with the vendor's key also wants a file of the listed version to be the
+// published one, so that a damaged or planted file is fetched again instead
+// of being used. A newer file is another file and stays.
 bool isCurrent(const char* path, const char* version, int size, const ComponentDigest* digest)
 {
-    return checkInstalledVersion(path, version, size) >= 0 && (!hasVendorKey() || matchesDigest(path, digest));
+    const int order = checkInstalledVersion(path, version, size);
+    return order > 0 || (order == 0 && (!hasVendorKey() || matchesDigest(path, digest)));
 }
 
 WalkStep componentRecord(const ListRecord& record, int lineStart)
@@ -81,21 +91,23 @@ WalkStep componentRecord(const ListRecord& record, int lineStart)
     return download(file, path, lineStart, digest);
 }
 
-// The system folder's file of that bare name, which a system file record
-// replaces.
+// The system folder's file that a system file record replaces: the file
+// field's last name, as the replacement takes it.
 bool systemFolderPath(char path[pathSize], const char* file)
 {
+    const char* name = strrchr(file, '\\');
+    name = name != nullptr ? name + 1 : file;
     const UINT length = GetSystemDirectoryA(path, pathSize);
     return length > 0 && length < static_cast<UINT>(pathSize) && appendBounded(path, pathSize, "\\")
-        && appendBounded(path, pathSize, file);
+        && appendBounded(path, pathSize, name);
 }
 
 bool isSystemFileCurrent(const char* file, const char* version, int size, const ComponentDigest* digest)
 {
-    if (checkInstalledVersion(file, version, size) < 0)
-        return false;
+    const int order = checkInstalledVersion(file, version, size);
     char path[pathSize];
-    return !hasVendorKey() || (systemFolderPath(path, file) && matchesDigest(path, digest));
+    return order > 0
+        || (order == 0 && (!hasVendorKey() || (systemFolderPath(path, file) && matchesDigest(path, digest))));
 }
 
 // A system file is downloaded into its folder first, then the same line is
@@ -123,12 +135,21 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     // system folder: one that already lies in the folder may have been put
     // there by anyone who can write it, so it is fetched afresh over it.
     if (lineStart != installedSystemFileLine) {
+        hasSystemFileDigest = digest != nullptr;
+        if (digest != nullptr)
+            systemFileDigest = *digest;
         const WalkStep step = download(file, path, lineStart, digest);
         // Read once more after the download, to put the file in place; only
         // a download that is under way comes back to this line.
         if (step == WalkStep::Suspend)
             installState.listOffset = lineStart;
         return step;
+    }
+    // It was checked when it arrived; what goes into the system folder is
+    // checked once more, in case its folder is one that others may write.
+    if (hasVendorKey() && !matchesDigest(path, hasSystemFileDigest ? &systemFileDigest : nullptr)) {
+        componentFailed = true;
+        return refuse();
     }
     replaceSystemFile(path);
     awaitContinue();
@@ -148,6 +169,8 @@ WalkStep shortcutRecord(const ListRecord& record)
 
 WalkStep registrationRecord(const ListRecord& record)
 {
+    if (hasVendorKey() && componentFailed)
+        return refuse();
     if (hasFields(record, 1))
         selfRegister(record.fields[0], optionalField(record, 1));
     return WalkStep::Next;
@@ -155,6 +178,8 @@ WalkStep registrationRecord(const ListRecord& record)
 
 WalkStep heldObjectRecord(const ListRecord& record)
 {
+    if (hasVendorKey() && componentFailed)
+        return refuse();
     if (hasFields(record, 1))
         holdObject(record.fields[0]);
     return WalkStep::Next;
@@ -165,6 +190,16 @@ WalkStep heldObjectRecord(const ListRecord& record)
 void rememberFailedDownload(int lineStart)
 {
     failedSystemFileLine = lineStart;
+    componentFailed = true;
+}
+
+void forgetEarlierWalk()
+{
+    failedSystemFileLine = -1;
+    installedSystemFileLine = -1;
+    hasSystemFileDigest = false;
+    componentFailed = false;
+    forgetDigestRecord();
 }
 
 void rememberInstalledDownload(int lineStart)
@@ -174,6 +209,9 @@ void rememberInstalledDownload(int lineStart)
 
 WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
 {
+    // A digest serves the I or M record right behind its D record only.
+    if (record.type != 'D' && record.type != 'I' && record.type != 'M')
+        forgetDigestRecord();
     switch (record.type) {
     case 'D':
         noteDigestRecord(record);

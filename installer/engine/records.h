@@ -14,8 +14,13 @@ WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart);
 
 
 // A system file whose download failed is not fetched again in this walk:
-// its record, read a second time, is passed over.
+// its record, read a second time, is passed over. With the vendor's key, no
+// R or H record acts after a component failed: what lies in its place may be
+// anybody's.
 void rememberFailedDownload(int lineStart);
+
+// A new walk begins: nothing of an earlier one counts.
+void forgetEarlierWalk();
 
 // The line whose download was put in place last: a system file's record,
 // read a second time, puts that file (and only that one) into the system

@@ -112,8 +112,9 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
     // one that somebody else planted there, goes first, and the creation
     // fails rather than reuse a file that is there again.
     DeleteFileA(destinationPath);
-    destination.reset(CreateFileA(destinationPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    // Others may read what arrives (the installer checks it as it comes), not write it.
+    destination.reset(CreateFileA(destinationPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!destination.valid()) {
         fail("HTTP/1.0 500 Error creating %s\r\n", destinationPath);
         closeFiles();

@@ -84,7 +84,9 @@ int HttpTransfer::start(const char* url, const char* destination)
     // file that is there again.
     file.reset();
     DeleteFileA(destination);
-    file.reset(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Others may read what arrives (the installer checks it as it comes), not write it.
+    file.reset(CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
     if (!file.valid())
         return failStart();
     resolver.reset();

@@ -1,9 +1,10 @@
 #include "win32/crypt_objects.h"
 
-CryptProvider::~CryptProvider()
+void CryptProvider::reset()
 {
     if (provider_ != 0)
         CryptReleaseContext(provider_, 0);
+    provider_ = 0;
 }
 
 bool CryptProvider::acquire(DWORD type)
@@ -16,10 +17,11 @@ bool CryptProvider::acquire(DWORD type)
     return provider_ != 0;
 }
 
-CryptHash::~CryptHash()
+void CryptHash::reset()
 {
     if (hash_ != 0)
         CryptDestroyHash(hash_);
+    hash_ = 0;
 }
 
 bool CryptHash::create(const CryptProvider& provider, ALG_ID algorithm)

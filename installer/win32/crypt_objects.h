@@ -11,7 +11,8 @@
 class CryptProvider : NonCopyable {
 public:
     CryptProvider() : provider_(0) {}
-    ~CryptProvider();
+    ~CryptProvider() { reset(); }
+    void reset();
 
     // Acquires the default provider of type (PROV_RSA_AES, say); false when
     // the system has none.
@@ -26,7 +27,8 @@ private:
 class CryptHash : NonCopyable {
 public:
     CryptHash() : hash_(0) {}
-    ~CryptHash();
+    ~CryptHash() { reset(); }
+    void reset();
 
     bool create(const CryptProvider& provider, ALG_ID algorithm);
     bool add(const void* data, DWORD length);

@@ -79,6 +79,13 @@ bool RegKey::readDword(const char* name, DWORD& value) const
     return true;
 }
 
+bool RegKey::writeDword(const char* name, DWORD value) const
+{
+    return key_ != nullptr
+        && RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value)
+        == ERROR_SUCCESS;
+}
+
 bool RegKey::writeString(const char* name, const char* text) const
 {
     if (key_ == nullptr)

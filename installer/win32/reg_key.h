@@ -23,6 +23,7 @@ public:
     // Reads a value of exactly 4 bytes.
     bool readDword(const char* name, DWORD& value) const;
     bool writeString(const char* name, const char* text) const;
+    bool writeDword(const char* name, DWORD value) const;
 
 private:
     HKEY key_;

@@ -21,6 +21,7 @@ ShownProgress& shownFor(HWND dialog)
         shown.fileBar = GetDlgItem(dialog, IDC_FILE_PROGRESS);
         shown.totalBar = GetDlgItem(dialog, IDC_TOTAL_PROGRESS);
         shown.status = -1;
+        shown.statusKept = false;
         shown.filePercent = -1;
         shown.totalPercent = -1;
         shown.byteCounts[0] = '\0';
@@ -37,9 +38,14 @@ void showStatusText(HWND dialog, const char* text)
 
 void showStatusString(HWND dialog, int baseId)
 {
-    char text[64];
+    char text[statusTextSize];
     loadLanguageString(baseId, text, sizeof text);
     showStatusText(dialog, text);
+}
+
+void keepStatusText(HWND dialog)
+{
+    shownFor(dialog).statusKept = true;
 }
 
 void clearByteCounts(HWND dialog)

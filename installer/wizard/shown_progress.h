@@ -3,6 +3,8 @@
 
 // The byte counts line: "<size> of <size> transfered (<size>/sec)".
 const int byteCountsSize = 256;
+// A status text of the resources.
+const int statusTextSize = 256;
 
 // What the progress dialog shows now, so that a report repaints only what
 // changed: one report comes for every 4096 bytes. The controls are looked up
@@ -14,6 +16,7 @@ struct ShownProgress {
     HWND fileBar;
     HWND totalBar;
     int status;   // the transfer status shown, -1 for none
+    bool statusKept;   // the line tells of a failure; transfer statuses leave it
     int filePercent;
     int totalPercent;
     char byteCounts[byteCountsSize];

@@ -46,7 +46,7 @@ void showByteCounts(Transfer* transfer, ShownProgress& current)
 void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
 {
     ShownProgress& current = shownFor(dialog);
-    if (status != current.status && status >= Idle && status <= Error) {
+    if (!current.statusKept && status != current.status && status >= Idle && status <= Error) {
         showStatusString(dialog, IDS_STATUS_FIRST + status);
         current.status = status;
     }

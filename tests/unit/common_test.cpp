@@ -200,3 +200,19 @@ TEST(ByteCount, PercentStaysOnTheBar)
     EXPECT_EQ(0, percentOf(10, -1));
     EXPECT_EQ(0, percentOf(INT32_MIN, INT32_MIN));
 }
+
+TEST(Decimal, AnExactNumberIsDigitsOnlyAndNeverWraps)
+{
+    uint32_t value = 7;
+    ASSERT_TRUE(parseUnsignedDecimal("0", &value));
+    EXPECT_EQ(0u, value);
+    ASSERT_TRUE(parseUnsignedDecimal("4294967295", &value));
+    EXPECT_EQ(4294967295u, value);
+    ASSERT_TRUE(parseUnsignedDecimal("0012", &value));
+    EXPECT_EQ(12u, value);
+    for (const char* text : { "", " 1", "1 ", "+1", "-1", "4294967296", "99999999999", "1x", "0x10", "1,2" }) {
+        value = 7;
+        EXPECT_FALSE(parseUnsignedDecimal(text, &value)) << text;
+        EXPECT_EQ(7u, value) << text;
+    }
+}
