@@ -56,7 +56,7 @@ LINE_END = "\r\n"
 LINE_CAPACITY = 511           # bytes of a line with its end; longer lines are split by the installer's reader
 LINE_TEXT_CAPACITY = LINE_CAPACITY - len(LINE_END)
 KEY_BITS = 2048               # the only key size the installer takes
-SERIAL_MAX = 2 ** 31 - 1
+SERIAL_MAX = 2 ** 32 - 1         # the installer reads the serial as an unsigned 32-bit number
 # Records the tool writes itself; the installer would act on them in a template.
 TOOL_RECORDS = {"D": "a digest record", "N": "the serial record (--serial)", "S": "the signature record (--sign)"}
 INT32_MAX = 2 ** 31 - 1
@@ -379,7 +379,7 @@ def write_list(path, data):
 
 
 def parse_serial(text):
-    if not re.fullmatch(r"\d+", text) or int(text) > SERIAL_MAX:
+    if not re.fullmatch(r"[0-9]+", text) or int(text) > SERIAL_MAX:
         raise DistributionError("--serial %r is not a number from 0 to %d" % (text, SERIAL_MAX))
     return int(text)
 

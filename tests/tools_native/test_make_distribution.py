@@ -424,9 +424,9 @@ class SignedListTest(DistributionFolderCase):
         self.assertTrue(data.startswith(b"N,41\r\n# signed\r\nT,"))
         self.assertEqual(data.count(b"N,"), 1)
         self.verify(data)
-        status, _, err = self.run_tool(self.TEMPLATE, "--serial", "2147483647")
+        status, _, err = self.run_tool(self.TEMPLATE, "--serial", "4294967295")
         self.assertEqual(status, 0, err)
-        self.assertTrue(self.read_output().startswith(b"N,2147483647\r\n# signed\r\n"))
+        self.assertTrue(self.read_output().startswith(b"N,4294967295\r\n# signed\r\n"))
         self.assertNotIn(b"\r\nS,", self.read_output())
 
     def test_bad_keys_and_serials_write_nothing(self):
@@ -448,8 +448,9 @@ class SignedListTest(DistributionFolderCase):
             (["--sign", locked], "is no unencrypted PEM private key"),
             (["--sign", public], "is no unencrypted PEM private key"),
             (["--sign", os.path.join(self.keys.name, "missing.pem")], "cannot read the key"),
-            (["--serial", "-1"], "--serial '-1' is not a number from 0 to 2147483647"),
-            (["--serial", "2147483648"], "is not a number from 0"),
+            (["--serial", "-1"], "--serial '-1' is not a number from 0 to 4294967295"),
+            (["--serial", "4294967296"], "is not a number from 0"),
+            (["--serial", "+5"], "is not a number from 0"),
             (["--serial", "7a"], "is not a number from 0"),
             (["--serial", ""], "is not a number from 0"),
         )
