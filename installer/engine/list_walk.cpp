@@ -9,6 +9,7 @@
 #include "engine/progress_view.h"
 #include "engine/records.h"
 #include "engine/transfer_report.h"
+#include "engine/walk_slice.h"
 #include "res/resource_ids.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer_factory.h"
@@ -66,6 +67,7 @@ void walkList(HWND dialog)
             return;
         }
         if (taken == 0) {
+            showOverallProgress(dialog);
             postEngineCommand(dialog, CMD_FINISH);
             return;
         }
@@ -79,6 +81,10 @@ void walkList(HWND dialog)
         // registration that shows a window) in which the user cancelled.
         if (progressDialogEnded())
             return;
+        if (walkSliceOver()) {
+            resumeWalkLater(dialog);
+            return;
+        }
     }
 }
 
@@ -111,6 +117,12 @@ void continueCommand(HWND dialog)
     Transfer* transfer = installState.currentTransfer;
     if (transfer == nullptr || !takeAwaitedContinue())
         return;
+    beginWalkSlice();
+    // A walk that gave the dialog a turn goes on where it stopped.
+    if (takeWalkResume()) {
+        walkList(dialog);
+        return;
+    }
     const char* statusLine = transfer->statusLine();
     const DownloadOutcome outcome = settleDownload();
     if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {
