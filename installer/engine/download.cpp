@@ -3,6 +3,7 @@
 #include "common/bounded_copy.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
+#include "engine/component_files.h"
 #include "engine/installed_configuration.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer.h"
@@ -45,6 +46,7 @@ DownloadStart startDownload(const char* url, const char* destination, int lineSt
     pending.endStatus = 0;
     pending.lineStart = lineStart;
     continueAwaited = true;
+    createParentFolders(pending.temporary);
     const bool begun = installState.currentTransfer->start(url, pending.temporary) == 1;
     const DownloadStart start = { begun, pending.endStatus != 0 };
     if (!start.begun && !start.reported)
