@@ -24,7 +24,9 @@ const UINT WM_SOCKET_EVENT = WM_USER + 2;        // 1026
 // startCommand: posted once by the dialog's initialisation.
 const WORD CMD_START = 4001;
 // continueCommand: posted by the progress callback when a download ended
-// (Done or Error), and by the engine after a system-file replacement.
+// (Done or Error), by the engine after a system-file replacement, and by the
+// walk of the list to go on after it gave the dialog a turn (then possibly
+// as a WM_TIMER whose id is the command, once input and painting are done).
 const WORD CMD_CONTINUE = 4002;
 // finishCommand: posted by the engine when the walk reached the end of the list.
 const WORD CMD_FINISH = 4003;

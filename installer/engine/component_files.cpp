@@ -6,6 +6,25 @@
 
 #include <string.h>
 
+namespace {
+
+// The folder the file goes into, the text before the last "\", exists.
+bool parentFolderExists(const char* path)
+{
+    const char* last = strrchr(path, '\\');
+    if (last == nullptr || last == path)
+        return false;
+    char parent[pathSize];
+    const int length = static_cast<int>(last - path);
+    if (length >= static_cast<int>(sizeof parent))
+        return false;
+    memcpy(parent, path, length);
+    parent[length] = '\0';
+    return GetFileAttributesA(parent) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
 bool componentUrl(char url[pathSize], const char* file)
 {
     return buildComponentUrl(url, installState.baseUrl, file);
@@ -22,14 +41,14 @@ bool componentPath(char path[pathSize], const char* file, const char* folder)
         return false;
     if (folder != nullptr && folder[0] != '\0' && !isSafeRelativePath(folder))
         return false;
-    if (!buildComponentPath(path, installState.installFolder, folder, file))
-        return false;
-    createParentFolders(path);
-    return true;
+    return buildComponentPath(path, installState.installFolder, folder, file);
 }
 
 void createParentFolders(const char* path)
 {
+    // Every folder above an existing one exists.
+    if (parentFolderExists(path))
+        return;
     char prefix[pathSize];
     for (int i = 0; path[i] != '\0' && i < static_cast<int>(sizeof prefix); ++i) {
         if (path[i] == '\\' && i > 0) {

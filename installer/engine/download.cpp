@@ -3,6 +3,7 @@
 #include "common/bounded_copy.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
+#include "engine/component_files.h"
 #include "engine/installed_configuration.h"
 #include "engine/walked_list.h"
 #include "transfer/http_request.h"
@@ -66,6 +67,7 @@ DownloadStart startDownload(const char* url, const char* destination, int lineSt
     pending.lineStart = lineStart;
     continueAwaited = true;
     stopFollowing();
+    createParentFolders(pending.temporary);
     const bool begun = installState.currentTransfer->start(url, pending.temporary) == 1;
     // The digest is taken as the file arrives (the transfer creates it at its start).
     if (begun && pending.hasDigest && pending.digest.valid)

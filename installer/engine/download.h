@@ -21,7 +21,8 @@ struct DownloadStart {
     bool reported;   // the transfer reported an end already, so a continue command will come
 };
 
-// Starts fetching url into destination through the current transfer.
+// Starts fetching url into destination through the current transfer, after
+// creating the folders it goes into.
 // lineStart is the list offset of the record that asked for it, or
 // listLineStart. name is the record's file field, digest what the list gives
 // for it (nullptr when nothing): the download is checked against it before it

@@ -13,6 +13,7 @@
 #include "engine/transfer_report.h"
 #include "engine/vendor_key.h"
 #include "engine/walked_list.h"
+#include "engine/walk_slice.h"
 #include "res/resource_ids.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer_factory.h"
@@ -82,6 +83,7 @@ void walkList(HWND dialog)
             return;
         }
         if (taken == 0) {
+            showOverallProgress(dialog);
             postEngineCommand(dialog, CMD_FINISH);
             return;
         }
@@ -95,6 +97,10 @@ void walkList(HWND dialog)
         // registration that shows a window) in which the user cancelled.
         if (progressDialogEnded())
             return;
+        if (walkSliceOver()) {
+            resumeWalkLater(dialog);
+            return;
+        }
     }
 }
 
@@ -134,6 +140,12 @@ void continueCommand(HWND dialog)
     Transfer* transfer = installState.currentTransfer;
     if (transfer == nullptr || !takeAwaitedContinue())
         return;
+    beginWalkSlice();
+    // A walk that gave the dialog a turn goes on where it stopped.
+    if (takeWalkResume()) {
+        walkList(dialog);
+        return;
+    }
     const char* statusLine = transfer->statusLine();
     const DownloadOutcome outcome = settleDownload();
     if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {

@@ -19,10 +19,18 @@ void keepStatusText(HWND dialog);
 void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer);
 // Empties the byte counts once no transfer is left.
 void clearByteCounts(HWND dialog);
+// The overall bar at doneBytes of totalBytes, painted now: the walk of the
+// list counts current components without a transfer to report them.
+void showOverallProgress(HWND dialog);
 
 // Posts one of the engine's commands (CMD_START, CMD_CONTINUE, CMD_FINISH) to
 // the dialog, which runs it later from its own message loop.
 void postEngineCommand(HWND dialog, WORD command);
+// The same, for a command that continues work the dialog is busy with: when
+// keyboard or mouse input or painting waits, the command comes after them
+// (a posted message goes first, and work that always has its next step
+// posted would starve them).
+void postEngineCommandBehindInput(HWND dialog, WORD command);
 
 // Ends the dialog with result (1 installed, 2 failed or cancelled) unless it
 // has ended already: the first result stands. A Cancel answered after the

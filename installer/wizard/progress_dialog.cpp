@@ -8,6 +8,7 @@
 #include "engine/progress_view.h"
 #include "res/resource_ids.h"
 #include "win32/kept_static_text.h"
+#include "win32/waiting_input.h"
 
 namespace {
 
@@ -39,13 +40,18 @@ void onCancel(HWND dialog)
     endProgressDialog(dialog, 2);
 }
 
+bool isEngineCommand(WORD id)
+{
+    return id == CMD_START || id == CMD_CONTINUE || id == CMD_FINISH;
+}
+
 INT_PTR onCommand(HWND dialog, WORD id)
 {
     // Every step first asks running client processes to exit.
     PostMessageA(HWND_BROADCAST, installState.exitMessage, 0, 0);
     if (ended) {
         // A nested loop may still hand out commands posted before the end.
-        return id == IDCANCEL || id == CMD_START || id == CMD_CONTINUE || id == CMD_FINISH;
+        return id == IDCANCEL || isEngineCommand(id);
     }
     switch (id) {
     case IDCANCEL:
@@ -65,11 +71,28 @@ INT_PTR onCommand(HWND dialog, WORD id)
     }
 }
 
+// A command held back behind input: its timer's id is the command.
+INT_PTR onTimer(HWND dialog, WPARAM timerId)
+{
+    if (timerId > 0xFFFF || !isEngineCommand(static_cast<WORD>(timerId)))
+        return FALSE;
+    KillTimer(dialog, timerId);
+    return onCommand(dialog, static_cast<WORD>(timerId));
+}
+
 } // namespace
 
 void postEngineCommand(HWND dialog, WORD command)
 {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void postEngineCommandBehindInput(HWND dialog, WORD command)
+{
+    // WM_TIMER is handed out only once no input and no painting wait.
+    if (inputOrPaintWaiting() && resumeLater(dialog, command))
+        return;
+    postEngineCommand(dialog, command);
 }
 
 void endProgressDialog(HWND dialog, INT_PTR result)
@@ -92,6 +115,8 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         return onInitDialog(dialog);
     case WM_COMMAND:
         return onCommand(dialog, LOWORD(wParam));
+    case WM_TIMER:
+        return onTimer(dialog, wParam);
     default:
         return FALSE;
     }

@@ -346,17 +346,106 @@ double unixMilliseconds()
 
 // Prints "ready", then, once a message box shows, the Unix time at which it
 // was first seen. Looks every 2 ms; used to time how soon input is handled.
-int watchMessageBox(double seconds)
+// With a button id, answers the box with it at once and prints its text
+// first ("text=..."), for work that goes on under the box.
+int watchMessageBox(double seconds, int answer)
 {
     printf("ready\n");
     fflush(stdout);
     const double deadline = milliseconds() + seconds * 1000;
-    while (findWindow(WindowKind::MessageBox) == nullptr) {
+    HWND box = nullptr;
+    while ((box = findWindow(WindowKind::MessageBox)) == nullptr) {
         if (milliseconds() > deadline)
             return fail("timed out waiting for a message box");
         Sleep(2);
     }
-    printf("shown=%.1f\n", unixMilliseconds());
+    const double shown = unixMilliseconds();
+    if (answer != 0) {
+        char text[2048] = {};
+        HWND body = GetDlgItem(box, messageBoxTextId);
+        if (body != nullptr)
+            SendMessageA(body, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        HWND button = GetDlgItem(box, answer);
+        if (button == nullptr)
+            return fail("the message box has no such button");
+        PostMessageA(button, BM_CLICK, 0, 0);
+        printf("text=%s\n", text);
+    }
+    printf("shown=%.1f\n", shown);
+    return 0;
+}
+
+// Prints "ready", then waits until the progress bar barId stands at least at
+// percent; prints its position. Looks every 2 ms.
+int waitBar(int barId, int percent, double seconds)
+{
+    printf("ready\n");
+    fflush(stdout);
+    const double deadline = milliseconds() + seconds * 1000;
+    for (;;) {
+        HWND progress = findWindow(WindowKind::Progress);
+        HWND bar = progress != nullptr ? GetDlgItem(progress, barId) : nullptr;
+        DWORD_PTR position = 0;
+        if (bar != nullptr && SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position) != 0
+            && static_cast<int>(position) >= percent) {
+            printf("pos=%d\n", static_cast<int>(position));
+            return 0;
+        }
+        if (milliseconds() > deadline)
+            return fail("timed out waiting for the bar to move");
+        Sleep(2);
+    }
+}
+
+// Prints "ready", waits for the progress dialog, then asks it for an answer
+// (a sent WM_NULL, up to 1 s) every intervalMs until it is gone, and reads
+// the bar barId after each answer. Prints, one a line, "pings=N",
+// "longest=MS" (the slowest answer; a dialog that did not answer within the
+// second counts that long) and "bar=P,P,..." (each position seen, once per
+// change).
+int pingDialog(int intervalMs, double seconds, int barId)
+{
+    printf("ready\n");
+    fflush(stdout);
+    HWND dialog = waitFor(WindowKind::Progress, seconds);
+    if (dialog == nullptr)
+        return fail("timed out waiting for the progress dialog");
+    HWND bar = GetDlgItem(dialog, barId);
+    const double deadline = milliseconds() + seconds * 1000;
+    double next = milliseconds();
+    double longest = 0;
+    int pings = 0;
+    const int maxPositions = 512;
+    static long positions[maxPositions];
+    int seen = 0;
+    for (;;) {
+        DWORD_PTR answer = 0;
+        const double asked = milliseconds();
+        const LRESULT answered = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer);
+        const double took = milliseconds() - asked;
+        const DWORD error = answered != 0 ? 0 : GetLastError();
+        if (!IsWindow(dialog))
+            break;
+        ++pings;
+        if (took > longest)
+            longest = took;
+        if (error != 0 && error != ERROR_TIMEOUT)
+            return fail("the progress dialog could not be asked");
+        DWORD_PTR position = 0;
+        if (bar != nullptr && SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position) != 0
+            && (seen == 0 || positions[seen - 1] != static_cast<long>(position)) && seen < maxPositions)
+            positions[seen++] = static_cast<long>(position);
+        if (milliseconds() > deadline)
+            return fail("the progress dialog stayed open");
+        next += intervalMs;
+        const double wait = next - milliseconds();
+        if (wait > 0)
+            Sleep(static_cast<DWORD>(wait));
+    }
+    printf("pings=%d\nlongest=%.1f\nbar=", pings, longest);
+    for (int i = 0; i < seen; ++i)
+        printf(i == 0 ? "%ld" : ",%ld", positions[i]);
+    printf("\n");
     return 0;
 }
 
@@ -379,7 +468,9 @@ int usage()
             "  wait-progress SEC | wait-progress-gone SEC\n"
             "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n"
             "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n"
-            "  watch-msgbox SEC | bar-pos ID | repaint ID SEC\n"
+            "  watch-msgbox SEC [ANSWER_ID] | bar-pos ID | repaint ID SEC\n"
+            "  wait-bar ID PERCENT SEC\n"
+            "  ping-dialog INTERVAL_MS SEC BAR_ID\n"
             "  wait-title TITLE SEC | answer-title TITLE BUTTON_ID\n");
     return 2;
 }
@@ -438,7 +529,11 @@ int main(int argc, char** argv)
         return arg(2) ? pressButton(arg(2)) : usage();
 
     if (strcmp(command, "watch-msgbox") == 0)
-        return watchMessageBox(seconds(2));
+        return watchMessageBox(seconds(2), arg(3) ? atoi(arg(3)) : 0);
+    if (strcmp(command, "wait-bar") == 0)
+        return arg(3) ? waitBar(atoi(arg(2)), atoi(arg(3)), seconds(4)) : usage();
+    if (strcmp(command, "ping-dialog") == 0)
+        return arg(4) ? pingDialog(atoi(arg(2)), seconds(3), atoi(arg(4))) : usage();
     if (strcmp(command, "wait-title") == 0) {
         if (!arg(2))
             return usage();

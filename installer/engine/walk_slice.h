@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+
+// A walk over many records gives the dialog's message loop a turn after
+// every slice of walkSliceMilliseconds (and the record under way then): a
+// list of thousands of current components must not leave the dialog deaf to
+// Cancel, unpainted and with its overall bar standing still.
+const DWORD walkSliceMilliseconds = 50;
+
+// The command that walks has begun: its slice starts now.
+void beginWalkSlice();
+
+// True once the slice has had its time.
+bool walkSliceOver();
+
+// Ends the slice after the record just handled: shows the overall progress
+// and has a continue command resume the walk at listOffset, behind the
+// user's input.
+void resumeWalkLater(HWND dialog);
+
+// True, once, when the awaited continue command resumes a walk: no download
+// has ended then, and there is nothing to judge.
+bool takeWalkResume();
