@@ -86,8 +86,7 @@ class Bench:
         """One installation from Next on the ready page to the finish page;
         returns its milliseconds."""
         s = self.session
-        installer = s.start_installer(args, exe=exe)
-        s.driver("wait-sheet", 30, timeout=30)
+        installer = self.start_showing(args, exe)
         s.wait_page(WELCOME, timeout=30)
         for page in (FOLDER, PROXY):
             s.press("next")
@@ -107,6 +106,24 @@ class Bench:
             raise HarnessError("the installer ended with an error")
         s.installers.remove(installer)
         return ms
+
+    def start_showing(self, args, exe):
+        """Starts the installer until it shows its wizard. A start that
+        shows none within 30 s (seen once in a list walk on the shared
+        machine, cause unknown) is killed and, once, made again; the run
+        says so."""
+        s = self.session
+        for attempt in (1, 2):
+            installer = s.start_installer(args, exe=exe)
+            if s.driver_ok("wait-sheet", 30, timeout=30):
+                return installer
+            running = installer.running()
+            installer.kill()
+            s.installers.remove(installer)
+            print("  the installer showed no wizard within 30 s (%s); %s" % (
+                "still running" if running else "ended with %s" % installer.popen.returncode,
+                "starting it again" if attempt == 1 else "giving up"), flush=True)
+        raise HarnessError("the installer showed no wizard twice in a row")
 
     def answer_boxes(self, installer):
         # Without a client folder the finishing reports, one box per client
@@ -322,9 +339,9 @@ def main():
     session = WineSession("bench")
     started = time.time()
     load_before = os.getloadavg()
+    bench = Bench(session, options.runs, options.out)
     try:
         session.start()
-        bench = Bench(session, options.runs, options.out)
         bench.prepare_distributions()
         steps = (("startup", "start-up", bench.measure_startup),
                  ("file", "local-file transfer", bench.measure_file_transfer),
@@ -335,6 +352,13 @@ def main():
             if not only or name in only:
                 print("measuring the %s ..." % title, flush=True)
                 step()
+    except BaseException:
+        # Minutes of samples are not lost with the run that failed.
+        with open(os.path.join(options.out, "results.partial.json"), "w") as f:
+            json.dump({"runs": options.runs, "unit": "ms", "samples": bench.samples,
+                       "cpu_pressure_percent": bench.pressure}, f, indent=1)
+        print("the samples so far are in %s" % os.path.join(options.out, "results.partial.json"), file=sys.stderr)
+        raise
     finally:
         session.stop()
     if only:
