@@ -158,7 +158,9 @@ def table(samples, runs, machine, installer_bytes, pressure=()):
     t.startup()
     head = ["ZORV installer benchmark, %s" % machine["date"],
             "machine: %s, %s cores, %s, %s" % (machine["cpu"], machine["cores"], machine["kernel"], machine["wine"]),
-            "load average before / after: %s / %s" % (machine.get("load_before", "?"), machine.get("load", "?")),
+            "load average before / after: %s / %s; run on CPU %s" % (machine.get("load_before", "?"),
+                                                                      machine.get("load", "?"),
+                                                                      machine.get("cpus", "?")),
             "%d rounds, every measurement once a round in a shuffled order; min, median and max of the rounds."
             % runs,
             "Transfers: the installer's times exclude the fixed costs of an installation (each column less",

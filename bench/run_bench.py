@@ -327,10 +327,19 @@ def main():
                         help="rounds of every measurement (default %d)" % DEFAULT_RUNS)
     parser.add_argument("--only", default="", help="comma-separated steps to run: startup,file,http,list "
                         "(a partial run prints its samples, no table)")
+    parser.add_argument("--cpu", default=str(os.cpu_count() - 1),
+                        help="the one CPU everything runs on (default the last one), or 'all'")
     parser.add_argument("--out", default=os.path.join(os.path.dirname(WIN32_DIR), "bench"))
     options = parser.parse_args()
     if options.runs < 1:
         sys.exit("--runs must be at least 1")
+    if options.cpu != "all":
+        # On this virtual machine a round trip between a Wine program and
+        # wineserver on two different CPUs costs several times one on the
+        # same CPU, and where the scheduler puts them changes from run to run
+        # (the two modes of the samples). On one CPU every program, the
+        # servers and the X server run as they would on any single core.
+        os.sched_setaffinity(0, {int(options.cpu)})
     for program in (INSTALLER, QUIET_INSTALLER, DESIGN_LIMIT, TRIVIAL_WINDOW, RECORD_CALLS, DRIVER):
         if not os.path.isfile(program):
             sys.exit("not built: %s (scripts/bench.sh builds it)" % program)
@@ -371,6 +380,7 @@ def main():
 
     machine = machine_description()
     machine["load_before"] = " ".join("%.2f" % v for v in load_before)
+    machine["cpus"] = ",".join(str(c) for c in sorted(os.sched_getaffinity(0)))
     # The samples first: a report that fails must not lose minutes of runs.
     with open(os.path.join(options.out, "results.json"), "w") as f:
         json.dump({"machine": machine, "runs": options.runs, "unit": "ms",

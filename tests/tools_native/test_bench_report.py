@@ -13,7 +13,7 @@ sys.path[:0] = [os.path.join(SOURCE, "bench"), os.path.join(SOURCE, "tests", "e2
 import run_bench  # noqa: E402
 
 MACHINE = {"date": "2026-12-08 08:00 UTC", "cpu": "Test CPU", "cores": 2, "kernel": "Linux 6", "wine": "wine-8.0",
-           "load": "0.50 0.40 0.30", "load_before": "0.10 0.20 0.30"}
+           "load": "0.50 0.40 0.30", "load_before": "0.10 0.20 0.30", "cpus": "1"}
 
 
 def report(samples, pressure=()):
@@ -56,7 +56,7 @@ class BenchReportTest(unittest.TestCase):
     def test_transfers_by_minimum_and_median(self):
         lines = report(self.samples(), pressure=[10, 1, 5])
         self.assertIn("machine: Test CPU, 2 cores, Linux 6, wine-8.0", lines)
-        self.assertIn("load average before / after: 0.10 0.20 0.30 / 0.50 0.40 0.30", lines)
+        self.assertIn("load average before / after: 0.10 0.20 0.30 / 0.50 0.40 0.30; run on CPU 1", lines)
         self.assertIn("CPU pressure during the rounds' samples (time some task waited for a CPU): "
                       "min 1 %, median 5 %, max 10 %", lines)
         # Columns: min, median, max ms; MiB/s from the minimum; the share of
