@@ -1,8 +1,11 @@
 """The benchmark: how fast installer.exe moves bytes and walks a list under
 Wine, side by side with the design's own limit (bench/design_limit) and
-with the tools a user would compare it with. Every figure is the median of
-several runs taken in turns, so that a noisy neighbour slows all of them
-alike; the table reports ratios next to the rates.
+with the tools a user would compare it with.
+
+Every measurement is taken once a round, in an order of its own each round,
+for several rounds; the table (bench/bench_table.py) gives the minimum, median
+and maximum of each, and the ratios both on the minima (the least disturbed
+runs) and on the medians.
 
 Run by scripts/bench.sh, which builds what it needs. Writes the table to
 build/bench/results.txt and every sample to build/bench/results.json.
@@ -10,29 +13,31 @@ It measures and reports; it fails only when a run itself fails."""
 
 import argparse
 import datetime
+import hashlib
 import json
 import os
 import platform
 import random
 import shutil
-import statistics
 import subprocess
 import sys
 import time
 
-from zorvtest.distribution import write_distribution
-from zorvtest.servers import start_nginx, start_tinyproxy
-from zorvtest.session import DRIVER, INSTALLER, WIN32_DIR, HarnessError, WineSession
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from bench_table import BIG, LIST_SIZES, CALL_SIZES, statistics_of, table  # noqa: E402
+from zorvtest.distribution import write_distribution  # noqa: E402
+from zorvtest.servers import start_nginx, start_tinyproxy  # noqa: E402
+from zorvtest.session import DRIVER, INSTALLER, WIN32_DIR, HarnessError, WineSession  # noqa: E402
 
 WELCOME, PROXY, READY, FOLDER = 102, 103, 104, 106
 QUIET_INSTALLER = os.path.join(WIN32_DIR, "bench", "installer_quiet.exe")
 DESIGN_LIMIT = os.path.join(WIN32_DIR, "bench", "design_limit.exe")
+TRIVIAL_WINDOW = os.path.join(WIN32_DIR, "bench", "trivial_window.exe")
+RECORD_CALLS = os.path.join(WIN32_DIR, "bench", "record_calls.exe")
 VERSIONED = os.path.join(WIN32_DIR, "tests", "fixtures", "components", "ver_1_2_3_4.dll")
 INSTALL_FOLDER = "C:\\Program Files\\Brenix\\ZORV3"
-MIB = 1024 * 1024
-BIG = 64 * MIB
-SIZE_BUDGET = 150 * 1024
-LIST_SIZES = (0, 200, 1000, 2000)
+DEFAULT_RUNS = 5
 
 
 def windows_path(unix_path):
@@ -45,8 +50,24 @@ def parse_fields(output):
     for word in output.split():
         key, _, value = word.partition("=")
         if value:
-            fields[key] = float(value)
+            try:
+                fields[key] = float(value)
+            except ValueError:
+                pass
     return fields
+
+
+def cpu_pressure_total():
+    """Microseconds in which some task waited for a CPU, since boot (the
+    kernel's pressure stall information); None where the kernel has none."""
+    try:
+        with open("/proc/pressure/cpu") as f:
+            for line in f:
+                if line.startswith("some "):
+                    return int(line.split("total=")[1])
+    except (OSError, IndexError, ValueError):
+        pass
+    return None
 
 
 class Bench:
@@ -54,21 +75,18 @@ class Bench:
         self.session = session
         self.runs = runs
         self.out_dir = out_dir
-        self.samples = {}   # name -> [value, ...]
+        self.samples = {}   # name -> [milliseconds, ...]
+        self.pressure = {}  # name -> [% of the sample's time some task waited for a CPU, ...]
 
     def record(self, name, value):
         self.samples.setdefault(name, []).append(value)
-
-    def median(self, name):
-        return statistics.median(self.samples[name])
 
     # -- the installer, walked like a user ------------------------------------
     def install(self, args, exe=INSTALLER, on_proxy_page=None, timeout=300):
         """One installation from Next on the ready page to the finish page;
         returns its milliseconds."""
         s = self.session
-        installer = s.start_installer(args, exe=exe)
-        s.driver("wait-sheet", 30, timeout=30)
+        installer = self.start_showing(args, exe)
         s.wait_page(WELCOME, timeout=30)
         for page in (FOLDER, PROXY):
             s.press("next")
@@ -88,6 +106,24 @@ class Bench:
             raise HarnessError("the installer ended with an error")
         s.installers.remove(installer)
         return ms
+
+    def start_showing(self, args, exe):
+        """Starts the installer until it shows its wizard. A start that
+        shows none within 30 s (seen once in a list walk on the shared
+        machine, cause unknown) is killed and, once, made again; the run
+        says so."""
+        s = self.session
+        for attempt in (1, 2):
+            installer = s.start_installer(args, exe=exe)
+            if s.driver_ok("wait-sheet", 30, timeout=30):
+                return installer
+            running = installer.running()
+            installer.kill()
+            s.installers.remove(installer)
+            print("  the installer showed no wizard within 30 s (%s); %s" % (
+                "still running" if running else "ended with %s" % installer.popen.returncode,
+                "starting it again" if attempt == 1 else "giving up"), flush=True)
+        raise HarnessError("the installer showed no wizard twice in a row")
 
     def answer_boxes(self, installer):
         # Without a client folder the finishing reports, one box per client
@@ -113,12 +149,27 @@ class Bench:
             raise HarnessError("design_limit %s: %s" % (" ".join(args), result.stdout))
         return fields["ms"]
 
+    def record_calls(self, count):
+        """The platform calls of `count` current records, timed inside Wine."""
+        folder = INSTALL_FOLDER
+        result = self.session.wine([RECORD_CALLS, folder, str(count)], timeout=300)
+        fields = parse_fields(result.stdout.decode(errors="replace"))
+        if "ms" not in fields or fields.get("files") != count:
+            raise HarnessError("record_calls %d: %s" % (count, result.stdout))
+        return fields["ms"]
+
     # -- the measurements -------------------------------------------------------
     def prepare_distributions(self):
         root = self.session.drive_c("bench")
-        self.big_data = os.urandom(BIG)
-        write_distribution(os.path.join(root, "big"), {"big.bin": self.big_data},
+        big_data = os.urandom(BIG)
+        digest = hashlib.sha256(big_data).hexdigest()
+        write_distribution(os.path.join(root, "big"), {"big.bin": big_data},
                            ["T,%d" % BIG, "I,big.bin,%d,1.0.0.0" % BIG])
+        # The same component under its SHA-256: an installer that knows the
+        # record checks the downloaded file against it before it puts it in
+        # place. The record goes directly before the component's own.
+        write_distribution(os.path.join(root, "bigd"), {"big.bin": big_data},
+                           ["T,%d" % BIG, "D,big.bin,%s" % digest, "I,big.bin,%d,1.0.0.0" % BIG])
         write_distribution(os.path.join(root, "base"), {"big.bin": b"x"}, ["T,1", "I,big.bin,1,1.0.0.0"])
         os.makedirs(os.path.join(root, "out"), exist_ok=True)
         self.root = root
@@ -136,13 +187,21 @@ class Bench:
     def in_turns(self, measurements):
         """measurements: name -> function returning milliseconds. Each round
         runs every one once, in an order of its own, so that a drift within a
-        round (the machine's other load, writeback of the big files) falls
-        on all of them alike."""
+        round (the machine's other load) falls on all of them alike."""
         names = sorted(measurements)
         for round_number in range(self.runs):
             random.Random(round_number).shuffle(names)
             for name in names:
+                # The big files of the run before are written back now, not
+                # while this one runs.
+                os.sync()
+                stalled = cpu_pressure_total()
+                started = time.perf_counter()
                 self.record(name, measurements[name]())
+                if stalled is not None:
+                    elapsed_us = (time.perf_counter() - started) * 1e6
+                    self.pressure.setdefault(name, []).append(100 * (cpu_pressure_total() - stalled) / elapsed_us)
+            print("  round %d of %d done" % (round_number + 1, self.runs), flush=True)
 
     def installed_whole(self, milliseconds):
         self.check_installed()
@@ -161,6 +220,7 @@ class Bench:
         big = ["/url", "file:C:\\bench\\big"]
         self.in_turns({
             "file.installer": lambda: self.installed_whole(self.install(big)),
+            "file.installer_digest": lambda: self.installed_whole(self.install(["/url", "file:C:\\bench\\bigd"])),
             "file.installer_quiet": lambda: self.installed_whole(self.install(big, exe=QUIET_INSTALLER)),
             "file.installer_base": lambda: self.install(["/url", "file:C:\\bench\\base"]),
             "file.design_limit": lambda: self.design_limit("file", source, target),
@@ -184,6 +244,7 @@ class Bench:
             base = ["/url", web.url("/base")]
             self.in_turns({
                 "http.installer": lambda: self.installed_whole(self.install(big)),
+                "http.installer_digest": lambda: self.installed_whole(self.install(["/url", web.url("/bigd")])),
                 "http.installer_quiet": lambda: self.installed_whole(self.install(big, exe=QUIET_INSTALLER)),
                 "http.installer_base": lambda: self.install(base),
                 "http.design_limit": lambda: self.design_limit("http", "127.0.0.1", str(web.port), "/big/big.bin",
@@ -219,85 +280,32 @@ class Bench:
         for count in LIST_SIZES:
             lines = ["T,0"] + ["I,c%04d.dll,%d,1.2.3.4" % (i, len(component)) for i in range(count)]
             write_distribution(os.path.join(self.root, "list%d" % count), {}, lines)
+
         def walk(count):
             return lambda: self.install(["/url", "file:C:\\bench\\list%d" % count])
-        self.in_turns({"list.%d" % count: walk(count) for count in LIST_SIZES})
+
+        def calls(count):
+            return lambda: self.record_calls(count)
+
+        # The first look at a freshly written file costs Wine several times
+        # the later ones; one pass over all of them, not counted, so that no
+        # round's first walk pays for it.
+        self.record_calls(max(LIST_SIZES))
+        measurements = {"list.%d" % count: walk(count) for count in LIST_SIZES}
+        # The same files, the platform calls alone, in the same rounds.
+        measurements.update({"calls.%d" % count: calls(count) for count in CALL_SIZES})
+        self.in_turns(measurements)
 
     def measure_startup(self):
         installer = windows_path(INSTALLER)
-        trivial = windows_path(DESIGN_LIMIT) + " window"
+        trivial = windows_path(TRIVIAL_WINDOW)
         for run in range(self.runs + 1):
             first = run == 0   # a first start warms Wine's caches; not counted
             for name, title, line in (("startup.installer", "ZORV Online Installer", installer),
-                                      ("startup.trivial", "Design limit window", trivial)):
+                                      ("startup.trivial", "Trivial window", trivial)):
                 output = self.session.driver("time-launch", title, 60, line, timeout=60)
                 if not first:
                     self.record(name, parse_fields(output)["ms"])
-
-    # -- the report -------------------------------------------------------------
-    def table(self, machine, installer_bytes):
-        rows = []
-
-        def rate(name, base=None):
-            ms = self.median(name) - (self.median(base) if base else 0)
-            return BIG / MIB / (ms / 1000) if ms > 0 else float("inf")
-
-        def transfer_rows(prefix, title, others):
-            limit = rate(prefix + ".design_limit")
-            rows.append((title, "", ""))
-            rows.append(("  design limit (4096 bytes a message)", "%.1f MiB/s" % limit, "100 %"))
-            entries = [("installer", rate(prefix + ".installer", prefix + ".installer_base"))]
-            if prefix + ".installer_quiet" in self.samples:
-                entries.append(("installer without progress updates",
-                                rate(prefix + ".installer_quiet", prefix + ".installer_base")))
-            entries += [(label, rate(prefix + "." + key)) for label, key in others]
-            for label, value in entries:
-                rows.append(("  " + label, "%.1f MiB/s" % value, "%.0f %%" % (100 * value / limit)))
-
-        transfer_rows("file", "64 MiB component from a file: folder", [("CopyFileA under Wine", "copyfile"),
-                                                                        ("cp", "cp")])
-        transfer_rows("http", "64 MiB component from nginx on loopback", [("curl --http1.0", "curl")])
-        transfer_rows("proxy", "64 MiB component from nginx through tinyproxy", [("curl --http1.0", "curl")])
-
-        chunks = BIG / 4096
-        for prefix, title in (("file", "Progress display, file: transfer"), ("http", "Progress display, HTTP transfer")):
-            shown_ms = self.median(prefix + ".installer") - self.median(prefix + ".installer_base")
-            quiet_ms = self.median(prefix + ".installer_quiet") - self.median(prefix + ".installer_base")
-            share = "%.0f %% of the transfer" % (100 * (shown_ms - quiet_ms) / shown_ms) if shown_ms > 0 else ""
-            rows.append((title, "", ""))
-            rows.append(("  cost per 4096-byte chunk", "%.2f us" % ((shown_ms - quiet_ms) * 1000 / chunks), share))
-
-        rows.append(("List of current components, Next to finish page", "", ""))
-        empty = self.median("list.0")
-        smallest = min(c for c in LIST_SIZES if c)
-        per_record_small = (self.median("list.%d" % smallest) - empty) / smallest
-        for count in LIST_SIZES:
-            ms = self.median("list.%d" % count)
-            note = "walk of the list alone" if count == 0 else "%.3f ms a record" % ((ms - empty) / count)
-            if count and count != smallest and per_record_small > 0:
-                note += ", x%.2f of the %d-record rate" % (((ms - empty) / count) / per_record_small, smallest)
-            rows.append(("  %d records" % count, "%.0f ms" % ms, note))
-
-        rows.append(("installer.exe", "%.1f KiB" % (installer_bytes / 1024),
-                     "%.0f %% of the 150 KiB budget" % (100 * installer_bytes / SIZE_BUDGET)))
-        installer_start = self.median("startup.installer")
-        trivial_start = self.median("startup.trivial")
-        rows.append(("Start-up to the first window", "", ""))
-        rows.append(("  trivial Win32 program", "%.0f ms" % trivial_start, "1.00"))
-        rows.append(("  installer, to the welcome page", "%.0f ms" % installer_start,
-                     "%.2f x the trivial program" % (installer_start / trivial_start)))
-
-        width = max(len(r[0]) for r in rows) + 2
-        value_width = max(len(r[1]) for r in rows) + 2
-        lines = ["ZORV installer benchmark, %s" % machine["date"],
-                 "machine: %s, %s cores, %s, %s" % (machine["cpu"], machine["cores"], machine["kernel"],
-                                                    machine["wine"]),
-                 "medians of %d runs each, taken in turns; transfer rates of the installer exclude the"
-                 % self.runs,
-                 "fixed costs of an installation (measured with a 1-byte component)", ""]
-        for label, value, note in rows:
-            lines.append(("%-*s%*s  %s" % (width, label, value_width, value, note)).rstrip())
-        return "\n".join(lines) + "\n"
 
 
 def machine_description():
@@ -309,26 +317,40 @@ def machine_description():
                 break
     wine = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, timeout=60).stdout.decode().strip()
     return {"date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"), "cpu": cpu,
-            "cores": os.cpu_count(), "kernel": "Linux " + platform.release(), "wine": wine}
+            "cores": os.cpu_count(), "kernel": "Linux " + platform.release(), "wine": wine,
+            "load": " ".join("%.2f" % v for v in os.getloadavg())}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--runs", type=int, default=3, help="runs of every measurement (default 3)")
+    parser.add_argument("--runs", type=int, default=DEFAULT_RUNS,
+                        help="rounds of every measurement (default %d)" % DEFAULT_RUNS)
     parser.add_argument("--only", default="", help="comma-separated steps to run: startup,file,http,list "
                         "(a partial run prints its samples, no table)")
+    parser.add_argument("--cpu", default=str(os.cpu_count() - 1),
+                        help="the one CPU everything runs on (default the last one), or 'all'")
     parser.add_argument("--out", default=os.path.join(os.path.dirname(WIN32_DIR), "bench"))
     options = parser.parse_args()
-    for program in (INSTALLER, QUIET_INSTALLER, DESIGN_LIMIT, DRIVER):
+    if options.runs < 1:
+        sys.exit("--runs must be at least 1")
+    if options.cpu != "all":
+        # On this virtual machine a round trip between a Wine program and
+        # wineserver on two different CPUs costs several times one on the
+        # same CPU, and where the scheduler puts them changes from run to run
+        # (the two modes of the samples). On one CPU every program, the
+        # servers and the X server run as they would on any single core.
+        os.sched_setaffinity(0, {int(options.cpu)})
+    for program in (INSTALLER, QUIET_INSTALLER, DESIGN_LIMIT, TRIVIAL_WINDOW, RECORD_CALLS, DRIVER):
         if not os.path.isfile(program):
             sys.exit("not built: %s (scripts/bench.sh builds it)" % program)
     os.makedirs(options.out, exist_ok=True)
 
     session = WineSession("bench")
     started = time.time()
+    load_before = os.getloadavg()
+    bench = Bench(session, options.runs, options.out)
     try:
         session.start()
-        bench = Bench(session, options.runs, options.out)
         bench.prepare_distributions()
         steps = (("startup", "start-up", bench.measure_startup),
                  ("file", "local-file transfer", bench.measure_file_transfer),
@@ -339,25 +361,39 @@ def main():
             if not only or name in only:
                 print("measuring the %s ..." % title, flush=True)
                 step()
+    except BaseException:
+        # Minutes of samples are not lost with the run that failed.
+        with open(os.path.join(options.out, "results.partial.json"), "w") as f:
+            json.dump({"runs": options.runs, "unit": "ms", "samples": bench.samples,
+                       "cpu_pressure_percent": bench.pressure}, f, indent=1)
+        print("the samples so far are in %s" % os.path.join(options.out, "results.partial.json"), file=sys.stderr)
+        raise
     finally:
         session.stop()
     if only:
         for name in sorted(bench.samples):
-            print("%-24s median %9.1f ms  %s" % (name, bench.median(name), bench.samples[name]))
+            low, middle, high = statistics_of(bench.samples[name])
+            print("%-24s min %9.1f  median %9.1f  max %9.1f ms  %s  CPU pressure %s"
+                  % (name, low, middle, high, " ".join("%.1f" % v for v in bench.samples[name]),
+                     " ".join("%.0f%%" % v for v in bench.pressure.get(name, []))))
         return
 
     machine = machine_description()
+    machine["load_before"] = " ".join("%.2f" % v for v in load_before)
+    machine["cpus"] = ",".join(str(c) for c in sorted(os.sched_getaffinity(0)))
     # The samples first: a report that fails must not lose minutes of runs.
     with open(os.path.join(options.out, "results.json"), "w") as f:
         json.dump({"machine": machine, "runs": options.runs, "unit": "ms",
                    "big_component_bytes": BIG, "installer_bytes": os.path.getsize(INSTALLER),
-                   "samples": bench.samples,
-                   "medians": {name: bench.median(name) for name in bench.samples}}, f, indent=1)
-    table = bench.table(machine, os.path.getsize(INSTALLER))
+                   "samples": bench.samples, "cpu_pressure_percent": bench.pressure,
+                   "statistics": {name: dict(zip(("min", "median", "max"), statistics_of(values)))
+                                  for name, values in bench.samples.items()}}, f, indent=1)
+    text = table(bench.samples, options.runs, machine, os.path.getsize(INSTALLER),
+                 [v for values in bench.pressure.values() for v in values])
     with open(os.path.join(options.out, "results.txt"), "w") as f:
-        f.write(table)
+        f.write(text)
     print()
-    print(table, end="")
+    print(text, end="")
     print("(%.0f s; written to %s)" % (time.time() - started, os.path.join(options.out, "results.txt")))
 
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 mkdir -p build/bench
 scripts/build.sh > build/bench/build.log 2>&1 || { tail -40 build/bench/build.log; exit 1; }
-cmake --build build/win32 --target design_limit installer_quiet >> build/bench/build.log 2>&1 || {
+cmake --build build/win32 --target design_limit trivial_window record_calls installer_quiet >> build/bench/build.log 2>&1 || {
     tail -40 build/bench/build.log; exit 1; }
 export ZORV_WIN32_DIR="$PWD/build/win32"
 export ZORV_E2E_WORK="$PWD/build/bench/work"

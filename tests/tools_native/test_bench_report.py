@@ -1,5 +1,7 @@
-"""The benchmark's report from known samples: medians, the fixed costs taken
-off the installer's transfers, rates, shares and the list's growth."""
+"""The benchmark's report from known samples: minimum, median and maximum,
+the fixed costs taken off the installer's transfers column by column, rates,
+shares of the design limit on the minima and on the medians, the digest
+check, the list walk against its platform calls."""
 
 import os
 import sys
@@ -10,18 +12,17 @@ sys.path[:0] = [os.path.join(SOURCE, "bench"), os.path.join(SOURCE, "tests", "e2
 
 import run_bench  # noqa: E402
 
-MACHINE = {"date": "2026-12-08 08:00 UTC", "cpu": "Test CPU", "cores": 2, "kernel": "Linux 6", "wine": "wine-8.0"}
+MACHINE = {"date": "2026-12-08 08:00 UTC", "cpu": "Test CPU", "cores": 2, "kernel": "Linux 6", "wine": "wine-8.0",
+           "load": "0.50 0.40 0.30", "load_before": "0.10 0.20 0.30", "cpus": "1"}
 
 
-def report(samples):
-    bench = run_bench.Bench(None, 3, "/nonexistent")
-    bench.samples = samples
-    return bench.table(MACHINE, 65536).splitlines()
+def report(samples, pressure=()):
+    return run_bench.table(samples, 3, MACHINE, 65536, pressure).splitlines()
 
 
 def row(lines, label, after=None):
-    start = lines.index(after) if after else 0
-    for line in lines[start:]:
+    start = lines.index(next(line for line in lines if line.startswith(after))) if after else 0
+    for line in lines[start + 1 if after else 0:]:
         if line.strip().startswith(label):
             return " ".join(line.split())
     raise AssertionError("no row %r in\n%s" % (label, "\n".join(lines)))
@@ -29,64 +30,88 @@ def row(lines, label, after=None):
 
 class BenchReportTest(unittest.TestCase):
     def samples(self):
-        # Skewed samples throughout, so that a mean instead of the median shows.
+        # The order of the samples is that of the rounds, not sorted.
         return {
-            "file.design_limit": [2000, 9999, 1000],      # median 2000 ms: 32 MiB/s
-            "file.installer": [2600, 2600, 9000],         # 2500 ms without the fixed costs
-            "file.installer_base": [100, 90, 900],
-            "file.installer_quiet": [2200, 2200, 9000],
-            "file.copyfile": [64, 64, 900], "file.cp": [32, 32, 900],
-            "http.design_limit": [4000, 4000, 100],       # 16 MiB/s
-            "http.installer": [5100, 5100, 100],          # 5000 ms: 12.8 MiB/s
-            "http.installer_base": [100, 100, 5],
-            "http.installer_quiet": [4100, 4100, 100],
-            "http.curl": [100, 100, 1],                   # 640 MiB/s
-            "proxy.design_limit": [8000, 8000, 1],        # 8 MiB/s
-            "proxy.installer": [10200, 10200, 1],         # 10000 ms: 6.4 MiB/s
-            "proxy.installer_base": [200, 200, 1],
-            "proxy.curl": [200, 200, 9000],               # 320 MiB/s
-            "list.0": [20, 20, 900], "list.200": [220, 220, 900], "list.1000": [1020, 1020, 1],
-            "list.2000": [4020, 4020, 1],
+            "file.design_limit": [2000, 9999, 1000],        # 1000 | 2000 | 9999 ms
+            "file.installer": [9000, 2100, 2600],           # less the base: 2000 | 2500 | 8100
+            "file.installer_base": [100, 900, 100],
+            "file.installer_quiet": [2100, 1300, 9000],     # 1200 | 2000 | 8100
+            "file.installer_digest": [2750, 2200, 9000],    # 100 | 150 ms more than the installer
+            "file.copyfile": [100, 50, 900], "file.cp": [900, 40, 25],
+            "http.design_limit": [4000, 1000, 5000],
+            "http.installer": [5100, 2100, 6000],           # 2000 | 5000 | 5900
+            "http.installer_base": [100, 100, 100],
+            "http.installer_quiet": [4100, 1100, 6000],     # 1000 | 4000 | 5900
+            "http.installer_digest": [5100, 2100, 6000],    # what an installer that ignores the record does
+            "http.curl": [100, 200, 100],
+            "proxy.design_limit": [8000, 2000, 9000],
+            "proxy.installer": [10200, 4200, 11000],        # 4000 | 10000 | 10800
+            "proxy.installer_base": [200, 200, 200],
+            "proxy.curl": [200, 300, 200],
+            "list.0": [20, 900, 20], "list.200": [240, 220, 900], "list.1000": [1020, 1100, 1020],
+            "list.2000": [4020, 3820, 5000],
+            "calls.200": [300, 200, 400], "calls.2000": [2100, 2000, 2500],
             "startup.installer": [300, 310, 900], "startup.trivial": [200, 200, 900]}
 
-    def test_rates_and_shares_of_the_design_limit(self):
-        lines = report(self.samples())
+    def test_transfers_by_minimum_and_median(self):
+        lines = report(self.samples(), pressure=[10, 1, 5])
         self.assertIn("machine: Test CPU, 2 cores, Linux 6, wine-8.0", lines)
-        title = "64 MiB component from a file: folder"
-        self.assertEqual(row(lines, "design limit", title), "design limit (4096 bytes a message) 32.0 MiB/s 100 %")
-        self.assertEqual(row(lines, "installer", title), "installer 25.6 MiB/s 80 %")
-        self.assertEqual(row(lines, "installer without", title),
-                         "installer without progress updates 30.5 MiB/s 95 %")
-        self.assertEqual(row(lines, "CopyFileA", title), "CopyFileA under Wine 1000.0 MiB/s 3125 %")
-        self.assertEqual(row(lines, "cp", title), "cp 2000.0 MiB/s 6250 %")
+        self.assertIn("load average before / after: 0.10 0.20 0.30 / 0.50 0.40 0.30; run on CPU 1", lines)
+        self.assertIn("CPU pressure during the rounds' samples (time some task waited for a CPU): "
+                      "min 1 %, median 5 %, max 10 %", lines)
+        # Columns: min, median, max ms; MiB/s from the minimum; the share of
+        # the design limit's rate on the minima and on the medians.
+        file = "64 MiB component from a file: folder"
+        self.assertEqual(row(lines, "design limit", file),
+                         "design limit (4096 bytes a message) 1000 2000 9999 64.0 100 % 100 %")
+        self.assertEqual(row(lines, "installer", file), "installer 2000 2500 8100 32.0 50 % 80 %")
+        self.assertEqual(row(lines, "installer without", file),
+                         "installer without progress updates 1200 2000 8100 53.3 83 % 100 %")
+        self.assertEqual(row(lines, "CopyFileA", file), "CopyFileA under Wine 50 100 900 1280.0 2000 % 2000 %")
+        self.assertEqual(row(lines, "cp", file), "cp 25 40 900 2560.0 4000 % 5000 %")
         http = "64 MiB component from nginx on loopback"
-        self.assertEqual(row(lines, "design limit", http), "design limit (4096 bytes a message) 16.0 MiB/s 100 %")
-        self.assertEqual(row(lines, "installer", http), "installer 12.8 MiB/s 80 %")
+        self.assertEqual(row(lines, "design limit", http),
+                         "design limit (4096 bytes a message) 1000 4000 5000 64.0 100 % 100 %")
+        self.assertEqual(row(lines, "installer", http), "installer 2000 5000 5900 32.0 50 % 80 %")
         self.assertEqual(row(lines, "installer without", http),
-                         "installer without progress updates 16.0 MiB/s 100 %")
-        self.assertEqual(row(lines, "curl", http), "curl --http1.0 640.0 MiB/s 4000 %")
+                         "installer without progress updates 1000 4000 5900 64.0 100 % 100 %")
+        self.assertEqual(row(lines, "curl", http), "curl --http1.0 100 100 200 640.0 1000 % 4000 %")
         proxy = "64 MiB component from nginx through tinyproxy"
-        self.assertEqual(row(lines, "design limit", proxy), "design limit (4096 bytes a message) 8.0 MiB/s 100 %")
-        self.assertEqual(row(lines, "installer", proxy), "installer 6.4 MiB/s 80 %")
-        self.assertEqual(row(lines, "curl", proxy), "curl --http1.0 320.0 MiB/s 4000 %")
-        # 400 ms of display over 16384 chunks, of the 2500 ms transfer.
+        self.assertEqual(row(lines, "installer", proxy), "installer 4000 10000 10800 16.0 50 % 80 %")
+        self.assertEqual(row(lines, "curl", proxy), "curl --http1.0 200 200 300 320.0 1000 % 4000 %")
+        # By min: 800 ms of display over 16384 chunks, of the 2000 ms
+        # transfer; by median: 500 ms of the 2500 ms one.
         self.assertEqual(row(lines, "cost per", "Progress display, file: transfer"),
-                         "cost per 4096-byte chunk 24.41 us 16 % of the transfer")
-        # 1000 ms over 16384 chunks, of the 5000 ms transfer.
+                         "cost per 4096-byte chunk 48.83 us 30.52 us 40 % | 20 % of the transfer "
+                         "(by min | by median)")
         self.assertEqual(row(lines, "cost per", "Progress display, HTTP transfer"),
-                         "cost per 4096-byte chunk 61.04 us 20 % of the transfer")
+                         "cost per 4096-byte chunk 61.04 us 61.04 us 50 % | 20 % of the transfer "
+                         "(by min | by median)")
+        digest = "Digest check of the 64 MiB component"
+        self.assertEqual(row(lines, "file: folder", digest),
+                         "file: folder 100 ms 150 ms 5 % | 6 % of the transfer (by min | by median)")
+        self.assertEqual(row(lines, "nginx on loopback", digest),
+                         "nginx on loopback 0 ms 0 ms 0 % | 0 % of the transfer (by min | by median)")
 
-    def test_list_growth_size_and_start_up(self):
+        without_digest = {k: v for k, v in self.samples().items() if not k.endswith("_digest")}
+        self.assertFalse(any(line.startswith(digest) for line in report(without_digest)))
+
+    def test_list_walk_per_record_size_and_start_up(self):
         lines = report(self.samples())
-        self.assertEqual(row(lines, "0 records"), "0 records 20 ms walk of the list alone")
-        self.assertEqual(row(lines, "200 records"), "200 records 220 ms 1.000 ms a record")
-        self.assertEqual(row(lines, "1000 records"),
-                         "1000 records 1020 ms 1.000 ms a record, x1.00 of the 200-record rate")
-        self.assertEqual(row(lines, "2000 records"),
-                         "2000 records 4020 ms 2.000 ms a record, x2.00 of the 200-record rate")
-        self.assertEqual(row(lines, "installer.exe"), "installer.exe 64.0 KiB 43 % of the 150 KiB budget")
+        self.assertEqual(row(lines, "0 records"), "0 records 20 20 900 walk of the list alone")
+        self.assertEqual(row(lines, "200 records"), "200 records 220 240 900 1.100 ms a record (medians)")
+        self.assertEqual(row(lines, "2000 records"), "2000 records 3820 4020 5000 2.000 ms a record (medians)")
+        # (3820 - 220) / 1800 and (4020 - 240) / 1800; the calls: 1800 / 1800.
+        per_record = "Per current record, slope from 200 to 2000 records"
+        self.assertEqual(row(lines, "installer's walk", per_record), "installer's walk 2.000 ms 2.100 ms")
+        self.assertEqual(row(lines, "platform calls", per_record),
+                         "platform calls (version info, root block, size) 1.000 ms 1.000 ms")
+        self.assertEqual(row(lines, "installer against", per_record),
+                         "installer against the platform calls 2.00 x 2.10 x goal: within 1.2 x")
+        self.assertEqual(row(lines, "size", "installer.exe"), "size 64.0 KiB 43 % of the 150 KiB budget")
+        self.assertEqual(row(lines, "trivial Win32 program"), "trivial Win32 program 200 200 900 1.00 1.00")
         self.assertEqual(row(lines, "installer, to the welcome page"),
-                         "installer, to the welcome page 310 ms 1.55 x the trivial program")
+                         "installer, to the welcome page 300 310 900 1.50 1.55 x: against the trivial program")
 
 
 if __name__ == "__main__":
