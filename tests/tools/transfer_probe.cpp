@@ -100,11 +100,11 @@ void injectClose(HttpProbe* probe)
     probe->closeAfterHeader = 0;
 }
 
-// The transfer opens its destination without sharing: any other open fails
-// while it holds it.
+// The transfer lets others read its destination but not write it: an open for
+// writing fails while it holds it.
 void printDestinationOpen(const char* label, const char* destination)
 {
-    HANDLE file = CreateFileA(destination, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     bool held = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
     if (file != INVALID_HANDLE_VALUE)
