@@ -159,8 +159,8 @@ void FileTransfer::pump(HWND pumpWindow)
         return;
     }
     report(ReadingData);
-    // The user's input and the dialog's painting go before the next chunk.
-    const bool next = inputOrPaintWaiting() ? resumeLater(pumpWindow, pumpTimerId)
+    // The dialog is painted, and the user's input goes, before the next chunk.
+    const bool next = inputWaiting() ? resumeLater(pumpWindow, pumpTimerId)
                                             : PostMessageA(pumpWindow, WM_FILE_PUMP, 0, 0) != FALSE;
     if (!next && source.valid())
         failStep("HTTP/1.0 500 Error reading file\r\n");

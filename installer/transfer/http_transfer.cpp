@@ -127,7 +127,7 @@ void HttpTransfer::onSocketEvent(int32_t kind, int32_t error, int32_t value)
         if (connectToResult())
             return;
     } else if (kind == socketEvent) {
-        if (value == FD_READ && connection != nullptr && inputOrPaintWaiting()) {
+        if (value == FD_READ && connection != nullptr && inputWaiting()) {
             // A server that sends faster than the data is read would keep a
             // read event queued at all times: the user's input goes first,
             // and the read comes back after it. Nothing has changed to report.

@@ -33,8 +33,8 @@ public:
     void dispatchSocketEvent(SOCKET socket, LPARAM event);
 
     // Hands the socket's connection a read event again once the user's
-    // input and the painting that wait now have been handled (a timer of
-    // the window, named by the socket); false when no timer could be made.
+    // input that waits now has been handled (a timer of the window, named by
+    // the socket); false when no timer could be made.
     bool readLater(SOCKET socket);
     // Forgets a read event still to come for the socket.
     void cancelReadLater(SOCKET socket);

@@ -4,13 +4,24 @@ namespace {
 
 const DWORD frameMilliseconds = 15;
 // QS_INPUT without the raw-input bit, which older systems refuse.
-const UINT waitingKinds = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_PAINT;
+const UINT inputKinds = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON;
+const UINT waitingKinds = inputKinds | QS_PAINT;
+// A window that does not validate what it paints would be handed WM_PAINT
+// for ever; a frame's painting is cut off after this many.
+const int paintsPerFrame = 32;
 
 DWORD lastAsked = 0;
 
+void paintWaitingWindows()
+{
+    MSG message;
+    for (int i = 0; i < paintsPerFrame && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i)
+        DispatchMessageA(&message);
+}
+
 } // namespace
 
-bool inputOrPaintWaiting()
+bool inputWaiting()
 {
     const DWORD now = GetTickCount();
     if (now - lastAsked < frameMilliseconds)
@@ -21,5 +32,8 @@ bool inputOrPaintWaiting()
     // read from the queue itself: the high word tells what lies in it now,
     // not what came since the last look.
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, waitingKinds);
-    return (HIWORD(GetQueueStatus(waitingKinds)) & waitingKinds) != 0;
+    const UINT waiting = HIWORD(GetQueueStatus(waitingKinds));
+    if ((waiting & QS_PAINT) != 0)
+        paintWaitingWindows();
+    return (waiting & inputKinds) != 0;
 }

@@ -89,8 +89,8 @@ void postEngineCommand(HWND dialog, WORD command)
 
 void postEngineCommandBehindInput(HWND dialog, WORD command)
 {
-    // WM_TIMER is handed out only once no input and no painting wait.
-    if (inputOrPaintWaiting() && resumeLater(dialog, command))
+    // WM_TIMER is handed out only once no input waits.
+    if (inputWaiting() && resumeLater(dialog, command))
         return;
     postEngineCommand(dialog, command);
 }
