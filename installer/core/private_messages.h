@@ -30,3 +30,7 @@ const WORD CMD_START = 4001;
 const WORD CMD_CONTINUE = 4002;
 // finishCommand: posted by the engine when the walk reached the end of the list.
 const WORD CMD_FINISH = 4003;
+
+// The progress dialog's one-shot timer that shows byte counts held back
+// because the last ones went up less than a display interval ago.
+const UINT_PTR TIMER_BYTE_COUNTS = 4100;

@@ -3,6 +3,7 @@
 #include "core/install_state.h"
 #include "core/language_string.h"
 #include "core/private_messages.h"
+#include "wizard/shown_progress.h"
 #include "engine/configuration_handover.h"
 #include "engine/list_walk.h"
 #include "engine/progress_view.h"
@@ -74,6 +75,10 @@ INT_PTR onCommand(HWND dialog, WORD id)
 // A command held back behind input: its timer's id is the command.
 INT_PTR onTimer(HWND dialog, WPARAM timerId)
 {
+    if (timerId == TIMER_BYTE_COUNTS) {
+        showHeldByteCounts(dialog);
+        return TRUE;
+    }
     if (timerId > 0xFFFF || !isEngineCommand(static_cast<WORD>(timerId)))
         return FALSE;
     KillTimer(dialog, timerId);

@@ -2,7 +2,9 @@
 // (engine/progress_view.h) asks for them.
 #include "engine/progress_view.h"
 
+#include "common/bounded_copy.h"
 #include "core/language_string.h"
+#include "core/private_messages.h"
 #include "res/resource_ids.h"
 #include "wizard/shown_progress.h"
 
@@ -25,6 +27,8 @@ ShownProgress& shownFor(HWND dialog)
         shown.filePercent = -1;
         shown.totalPercent = -1;
         shown.byteCounts[0] = '\0';
+        shown.heldByteCounts[0] = '\0';
+        shown.byteCountsShownAt = GetTickCount() - byteCountsInterval;
     }
     return shown;
 }
@@ -41,6 +45,18 @@ void showStatusString(HWND dialog, int baseId)
     char text[statusTextSize];
     loadLanguageString(baseId, text, sizeof text);
     showStatusText(dialog, text);
+}
+
+void showHeldByteCounts(HWND dialog)
+{
+    ShownProgress& current = shownFor(dialog);
+    KillTimer(dialog, TIMER_BYTE_COUNTS);
+    if (current.heldByteCounts[0] == '\0')
+        return;
+    copyBounded(current.byteCounts, sizeof current.byteCounts, current.heldByteCounts);
+    current.heldByteCounts[0] = '\0';
+    current.byteCountsShownAt = GetTickCount();
+    SetWindowTextA(current.byteCountText, current.byteCounts);
 }
 
 void keepStatusText(HWND dialog)

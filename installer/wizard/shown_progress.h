@@ -20,7 +20,17 @@ struct ShownProgress {
     int filePercent;
     int totalPercent;
     char byteCounts[byteCountsSize];
+    DWORD byteCountsShownAt;             // tick count of the last text shown
+    char heldByteCounts[byteCountsSize];  // newer counts not shown yet, or empty
 };
+
+// The byte counts change every few chunks; setting the text is a trip to the
+// window system each time, so they go up at most this often, and those held
+// back go up from the TIMER_BYTE_COUNTS timer.
+const DWORD byteCountsInterval = 100;
+
+// Shows the counts held back, if any; called from the timer.
+void showHeldByteCounts(HWND dialog);
 
 // What the given dialog shows; a new dialog starts with nothing shown.
 ShownProgress& shownFor(HWND dialog);

@@ -6,6 +6,7 @@
 #include "common/bounded_format.h"
 #include "common/byte_count.h"
 #include "core/install_state.h"
+#include "core/private_messages.h"
 #include "res/resource_ids.h"
 #include "transfer/transfer.h"
 #include "win32/unix_time.h"
@@ -25,7 +26,8 @@ void setBar(HWND bar, int percent, int& current)
     SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
-void showByteCounts(Transfer* transfer, ShownProgress& current)
+// final: the transfer's last counts, which go up at once.
+void showByteCounts(Transfer* transfer, ShownProgress& current, bool final)
 {
     const int received = transfer->bytesReceived();
     const int expected = transfer->contentLength();
@@ -35,9 +37,20 @@ void showByteCounts(Transfer* transfer, ShownProgress& current)
     char line[byteCountsSize];
     formatBounded(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received),
                   formatSize(1, expected), rate);
-    if (strcmp(line, current.byteCounts) == 0)
+    if (strcmp(line, current.byteCounts) == 0) {
+        current.heldByteCounts[0] = '\0';
         return;
+    }
+    const DWORD now = GetTickCount();
+    if (!final && now - current.byteCountsShownAt < byteCountsInterval) {
+        if (current.heldByteCounts[0] == '\0')
+            SetTimer(current.dialog, TIMER_BYTE_COUNTS, byteCountsInterval, nullptr);
+        copyBounded(current.heldByteCounts, sizeof current.heldByteCounts, line);
+        return;
+    }
     copyBounded(current.byteCounts, sizeof current.byteCounts, line);
+    current.heldByteCounts[0] = '\0';
+    current.byteCountsShownAt = now;
     SetWindowTextA(current.byteCountText, line);
 }
 
@@ -54,7 +67,9 @@ void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
     int percent = 0;
     if (transfer->bytesReceived() > 0 && transfer->contentLength() > 0) {
         percent = percentOf(transfer->bytesReceived(), transfer->contentLength());
-        showByteCounts(transfer, current);
+        const bool final = status == Done || status == Error
+            || transfer->bytesReceived() == transfer->contentLength();
+        showByteCounts(transfer, current, final);
     }
     setBar(current.fileBar, percent, current.filePercent);
     if (installState.totalBytes != 0)
