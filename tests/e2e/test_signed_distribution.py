@@ -286,6 +286,27 @@ class SignedListTest(SignedCase):
                 self.assertEqual(read(self.installed("client", "zorv3.lst")), kept)
         self.assertEqual(read(self.installed("notes.txt")), newer["notes.txt"])
 
+        # Anyone may empty the client folder; the highest serial accepted is
+        # kept where only administrators write, and still counts.
+        os.remove(self.installed("client", "zorv3.lst"))
+        self.stopped(["/url", "file:C:\\older"], OLDER)
+        self.assertEqual(read(self.installed("notes.txt")), newer["notes.txt"])
+
+    def test_6_a_system_without_the_providers_checks_installs_nothing(self):
+        files = {"notes.txt": b"notes\r\n"}
+        self.publish(self.session.drive_c("noprovider"), files,
+                     ["I,notes.txt,%d,1.0.0.0" % len(files["notes.txt"])], serial=40)
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        # Without Wine's provider library the AES provider cannot be acquired.
+        installer = self.walk_to_ready(["/url", "file:C:\\noprovider"], dll_overrides="rsaenh=d")
+        self.session.press("next")
+        status = "The component list cannot be checked on this system."
+        self.assertEqual(self.session.driver("wait-text", 1006, status, 60, timeout=60), status)
+        self.assertEqual(self.cancel_stopped_installation(), FAILURE)
+        self.finish(installer)
+        self.assertFalse(os.path.exists(self.installed("notes.txt")))
+        self.assertFalse(os.path.exists(self.installed("client", "zorv3.lst")), "not even the list was fetched")
+
 
 class KeylessDigestTest(SignedCase):
     """The installer without a key: digest records where a list carries them."""
