@@ -124,7 +124,7 @@ class ResponsiveWalkTest(InstallTestCase):
         print("%d pings, the slowest answered after %.0f ms; bar at %s" % (count, longest, positions),
               file=sys.stderr)
         self.assertLess(longest, ANSWER_LIMIT_MS, "the dialog answered after %.0f ms" % longest)
-        self.assertGreaterEqual(count, 5, "the dialog was asked during the walk")
+        self.assertGreaterEqual(count, 3, "the dialog was asked during the walk")
         self.assertTrue([p for p in positions if 0 < p < 100],
                         "the overall bar moved while the walk counted (seen: %s)" % positions)
         self.assertEqual(positions, sorted(positions), "the overall bar only moves forward")
