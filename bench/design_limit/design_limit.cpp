@@ -18,6 +18,7 @@
 // exits 0, or prints a message and exits 1.
 
 #include "bench/design_limit/wizard_frame.h"
+#include "bench/bench_clock.h"
 #include "win32/wsa_startup.h"
 
 #include <stdio.h>
@@ -25,15 +26,6 @@
 #include <string.h>
 
 namespace {
-
-double milliseconds()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 int transferMode(const TransferRequest& request)
 {

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include "bench/bench_clock.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -20,15 +22,6 @@ namespace {
 const DWORD versionInfoCapacity = 64 * 1024;
 const int pathCapacity = MAX_PATH;
 BYTE versionInfo[versionInfoCapacity];
-
-double milliseconds()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // The calls for one file; false when one fails or finds no fixed version.
 bool recordCalls(const char* path)
