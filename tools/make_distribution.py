@@ -2,7 +2,7 @@
 """Writes the component list "zorv3.lst" of a distribution folder, and signs it.
 
     make_distribution.py FOLDER TEMPLATE [-o OUTPUT] [--unversioned TEXT]
-                         [--serial N] [--sign KEY]
+                         [--serial N] [--sign KEY] [--previous OLD]
 
 FOLDER holds the components as the installer fetches them (the distribution
 location is flat). TEMPLATE is the list as it should be, with placeholders the
@@ -18,8 +18,16 @@ tool fills in from the files:
 
 Lines starting with "##" are notes of the template and are left out; every
 other line, comments and blank lines included, is written as it is apart from
-the placeholders. The tool adds these records (a template must not hold them;
-installers without a vendor key act only on H, I, L, M, R and T and skip them):
+the placeholders. The tool reads every other line as the installer does: the
+fields are separated by ",", CR and LF, separators at the start of a line are
+skipped and a run of them counts as one, and the record type is the first
+character of the first field (so ",I,a.dll,..." is an I record and "Hx" an H
+record). A line holding a NUL byte or a CR other than its line end's is
+refused: the installer would end the line's text at the NUL, and take the CR
+for a field separator where an editor shows a line end.
+
+The tool adds these records (a template must not hold them; installers
+without a vendor key act only on H, I, L, M, R and T and skip them):
 
     D,<file>,<sha256>  directly before every I and M record: the SHA-256 of the
                record's file in FOLDER as 64 lower-case hex digits; <file> is
@@ -36,6 +44,12 @@ names another file. Every line with its CR LF must fit in 511 bytes (the
 installer reads lines of at most 511 bytes). Files of the folder that no
 record names are reported as warnings.
 
+Installers compare versions as text ("1.10.0.0" is older than "1.9.0.0"). The
+tool warns when an I or M record's version orders differently as text than as
+numbers against the version the previous list gives the same file: the list
+named by --previous, or else the list the tool writes over. A warning changes
+neither the list nor the exit code.
+
 Exit code 0 on success, 1 on an error in the template, the folder or the key
 (the message names the template line; nothing is written), 2 on bad usage.
 Python 3 standard library, and for --sign the "cryptography" package
@@ -44,6 +58,7 @@ Python 3 standard library, and for --sign the "cryptography" package
 
 import argparse
 import base64
+import collections
 import hashlib
 import os
 import re
@@ -212,11 +227,42 @@ def file_version(path):
         return read_file_version(handle.read())
 
 
-# -- the list -----------------------------------------------------------------------
+# -- a line as the installer reads it ------------------------------------------------
+
+FIELD_SEPARATORS = re.compile("[,\r\n]")
+RECORD_MAX_FIELDS = 8         # fields the installer keeps behind the type field
+
+
+def list_lines(text):
+    """The lines of list text as the installer reads them one after the other:
+    pairs of the characters taken (up to LINE_CAPACITY, or through the first
+    LF, whichever comes first) and the line's text, which a NUL ends."""
+    result = []
+    offset = 0
+    while offset < len(text):
+        end = text.find("\n", offset, offset + LINE_CAPACITY)
+        end = end + 1 if end >= 0 else min(len(text), offset + LINE_CAPACITY)
+        result.append((end - offset, text[offset:end].split("\0", 1)[0]))
+        offset = end
+    return result
+
 
 def record_fields(line):
-    """The fields as the installer splits them: at "," with empty fields dropped."""
-    return [field for field in line.split(",") if field]
+    """Every field of a line, the type field first, as the installer splits
+    them: at ",", CR and LF, with empty fields dropped (nothing behind a NUL)."""
+    return [field for field in FIELD_SEPARATORS.split(line.split("\0", 1)[0]) if field]
+
+
+def split_list_line(line):
+    """The record type (the first character of the first field; "" for a line
+    without fields) and the fields behind it that the installer keeps."""
+    fields = record_fields(line)
+    if not fields:
+        return "", []
+    return fields[0][0], fields[1:1 + RECORD_MAX_FIELDS]
+
+
+# -- the list -----------------------------------------------------------------------
 
 
 def _component_path(folder, name, line_number):
@@ -227,13 +273,13 @@ def _component_path(folder, name, line_number):
 
 
 def _fill_record(line, line_number, folder, unversioned):
-    """Fills {size} and {version} of an I or M record; returns the line, its
-    file field, its size field and the file's path in the folder."""
+    """Fills {size} and {version} of an I or M record; returns the line, the
+    fields behind its type, its size field and the file's path in the folder."""
     used = set(PLACEHOLDER.findall(line)) & {"size", "version"}
-    fields = record_fields(line)
-    if len(fields) < 4:
-        raise DistributionError("line %d: an %s record needs a file, a size and a version" % (line_number, line[0]))
-    name = fields[1]
+    kind, fields = split_list_line(line)
+    if len(fields) < 3:
+        raise DistributionError("line %d: an %s record needs a file, a size and a version" % (line_number, kind))
+    name = fields[0]
     if PLACEHOLDER.search(name):
         raise DistributionError("line %d: the file field holds a placeholder" % line_number)
     path = _component_path(folder, name, line_number)
@@ -243,13 +289,13 @@ def _fill_record(line, line_number, folder, unversioned):
             raise DistributionError("line %d: %s is larger than a list can say" % (line_number, name))
         version = file_version(path) or unversioned
         line = line.replace("{size}", str(size)).replace("{version}", version)
-        fields = record_fields(line)
-    size_field, version_field = fields[2], fields[3]
+        fields = split_list_line(line)[1]
+    size_field, version_field = fields[1], fields[2]
     if not re.fullmatch(r"\d+", size_field):
         raise DistributionError("line %d: the size field %r is not a byte count" % (line_number, size_field))
     if not VERSION_TEXT.match(version_field):
         raise DistributionError("line %d: the version field %r is not of the form a.b.c.d" % (line_number, version_field))
-    return line, name, int(size_field), path
+    return line, fields, int(size_field), path
 
 
 def file_digest(path):
@@ -266,6 +312,19 @@ def digest_record(name, hex_digest):
     return "D,%s,%s" % (name, hex_digest)
 
 
+# An I or M record's file: its template line, and what its version is compared
+# with on a machine (installed_file).
+Component = collections.namedtuple("Component", "name size version line_number target")
+
+
+def installed_file(kind, fields):
+    """The file whose version an I or M record is checked against: the file in
+    its folder, or for M the system file of the file field's last name."""
+    if kind == "M":
+        return "M", fields[0].rsplit("\\", 1)[-1].lower()
+    return "I", "\\".join(fields[3:4] + fields[:1]).replace("/", "\\").lower()
+
+
 def fill_template(template_text, folder, unversioned="0.0.0.0"):
     """Returns the list's lines (without line ends, the D records in place),
     the components named by I and M records, and the total."""
@@ -276,20 +335,27 @@ def fill_template(template_text, folder, unversioned="0.0.0.0"):
         line = line[:-1] if line.endswith("\r") else line
         if line.startswith("##"):
             continue
+        if "\0" in line:
+            raise DistributionError("line %d: a NUL byte, where the installer would end the line" % line_number)
+        if "\r" in line:
+            raise DistributionError("line %d: a CR inside the line, which the installer takes for a field "
+                                    "separator, not for a line end" % line_number)
         for name in PLACEHOLDER.findall(line):
             if name not in KNOWN_PLACEHOLDERS:
                 raise DistributionError("line %d: unknown placeholder {%s}" % (line_number, name))
-        if line[:1] in TOOL_RECORDS:
+        kind = split_list_line(line)[0]
+        if kind in TOOL_RECORDS:
             raise DistributionError("line %d: %s is written by the tool, not by the template"
-                                    % (line_number, TOOL_RECORDS[line[:1]]))
-        if line[:1] in ("I", "M"):
-            line, name, size, path = _fill_record(line, line_number, folder, unversioned)
+                                    % (line_number, TOOL_RECORDS[kind]))
+        if kind in ("I", "M"):
+            line, fields, size, path = _fill_record(line, line_number, folder, unversioned)
+            name = fields[0]
             digest_line = digest_record(name, file_digest(path))
             if len(digest_line) > LINE_TEXT_CAPACITY:
                 raise DistributionError("line %d: the digest record of %s would be longer than %d bytes "
                                         "with its line end" % (line_number, name, LINE_CAPACITY))
             lines.append((line_number, digest_line))
-            components.append((name, size, record_fields(line)[3]))
+            components.append(Component(name, size, fields[2], line_number, installed_file(kind, fields)))
             total += size
         elif "{size}" in line or "{version}" in line:
             raise DistributionError("line %d: {size} and {version} belong in I and M records" % line_number)
@@ -359,7 +425,7 @@ def list_bytes(lines, serial=None, key=None):
 
 
 def unlisted_files(folder, components, skipped):
-    named = {name.replace("\\", "/").lower() for name, _, _ in components}
+    named = {component.name.replace("\\", "/").lower() for component in components}
     found = []
     for directory, _, files in os.walk(folder):
         for name in files:
@@ -368,6 +434,48 @@ def unlisted_files(folder, components, skipped):
             if relative.lower() not in named and os.path.abspath(path) not in skipped:
                 found.append(relative)
     return sorted(found)
+
+
+def previous_versions(path):
+    """The version each I and M record of an earlier list gives its file (by
+    installed_file), read as the installer reads the list."""
+    try:
+        with open(path, "rb") as handle:
+            text = handle.read().decode(ENCODING, errors="replace")
+    except OSError as error:
+        raise DistributionError("cannot read the previous list: %s" % error)
+    versions = {}
+    for _, line in list_lines(text):
+        kind, fields = split_list_line(line)
+        if kind in ("I", "M") and len(fields) >= 3 and VERSION_TEXT.match(fields[2]):
+            versions[installed_file(kind, fields)] = fields[2]
+    return versions
+
+
+def _order(a, b):
+    return (a > b) - (a < b)
+
+
+ORDER_WORDS = {1: "newer", 0: "the same", -1: "older"}
+
+
+def version_order_warnings(components, previous):
+    """Components whose version orders differently as text, as installers
+    compare it, than as numbers against the previous list's version."""
+    warnings = []
+    for component in components:
+        old = previous.get(component.target)
+        if old is None:
+            continue
+        as_text = _order(component.version, old)
+        as_numbers = _order([int(part) for part in component.version.split(".")],
+                            [int(part) for part in old.split(".")])
+        if as_text != as_numbers:
+            warnings.append("line %d: %s goes from %s to %s, %s as numbers but %s as text; installers compare "
+                            "the texts and %s" % (component.line_number, component.name, old, component.version,
+                                                  ORDER_WORDS[as_numbers], ORDER_WORDS[as_text],
+                                                  "install it" if as_text > 0 else "keep %s" % old))
+    return warnings
 
 
 def write_list(path, data):
@@ -395,6 +503,9 @@ def main(argv=None):
                         help="write the serial record N,<N> first; a number that grows with every published list")
     parser.add_argument("--sign", metavar="KEY",
                         help="sign the list with this PEM private key (RSA, %d bits)" % KEY_BITS)
+    parser.add_argument("--previous", metavar="OLD",
+                        help="the list published before, whose versions the new ones are checked against "
+                             "(default: the list being written over, if any)")
     args = parser.parse_args(argv)
     output = args.output or os.path.join(args.folder, LIST_NAME)
     try:
@@ -410,6 +521,8 @@ def main(argv=None):
         except (OSError, UnicodeDecodeError) as error:
             raise DistributionError("cannot read the template: %s" % error)
         lines, components, total = fill_template(template_text, args.folder, args.unversioned)
+        previous_path = args.previous or (output if os.path.isfile(output) else None)
+        previous = previous_versions(previous_path) if previous_path is not None else {}
         write_list(output, list_bytes(lines, serial, key))
     except (DistributionError, OSError) as error:
         print("make_distribution: %s" % error, file=sys.stderr)
@@ -420,8 +533,10 @@ def main(argv=None):
         skipped.add(os.path.abspath(args.sign))
     for name in unlisted_files(args.folder, components, skipped):
         print("make_distribution: warning: %s is in the folder but in no record" % name, file=sys.stderr)
-    for name, size, version in components:
-        print("%-24s %10d  %s" % (name, size, version))
+    for warning in version_order_warnings(components, previous):
+        print("make_distribution: warning: %s" % warning, file=sys.stderr)
+    for component in components:
+        print("%-24s %10d  %s" % (component.name, component.size, component.version))
     print("%s: %d components, %d bytes%s%s" % (output, len(components), total,
                                                ", serial %d" % serial if serial is not None else "",
                                                ", signed" if key is not None else ""))

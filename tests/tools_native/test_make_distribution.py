@@ -7,6 +7,7 @@ import hashlib
 import io
 import os
 import random
+import re
 import struct
 import sys
 import tempfile
@@ -169,6 +170,40 @@ class VersionResourceTest(unittest.TestCase):
         self.assertTrue(any(line[:1].islower() for line in lines), "a lower-case line")
 
 
+def unescape(text):
+    r"""A column of the line table: \r \n \t \0 \\ \xHH, and \{N} for N of the character before."""
+    out = ""
+    for plain, escape in re.findall(r"([^\\]*)(\\(?:x..|\{\d+\}|.)|$)", text):
+        out += plain
+        if escape[1:2] == "x":
+            out += chr(int(escape[2:], 16))
+        elif escape[1:2] == "{":
+            out += out[-1] * (int(escape[2:-1]) - 1)
+        elif escape:
+            out += {"r": "\r", "n": "\n", "t": "\t", "0": "\0"}.get(escape[1], escape[1])
+    return out
+
+
+class ListLineTest(unittest.TestCase):
+
+    def test_the_tool_reads_every_case_of_the_shared_table_as_the_installer(self):
+        # The installer's unit test reads the same table (tests/unit/list_line_table_test.cpp).
+        cases = []
+        with open(os.path.join(SOURCE_DIR, "tests", "unit", "list_line_table.txt"), encoding="ascii") as handle:
+            for columns in (row.split("\t") for row in handle.read().splitlines()):
+                if columns[0] == "data":
+                    cases.append((unescape(columns[1]), []))
+                elif columns[0] == "line":
+                    kind = unescape(columns[2])
+                    cases[-1][1].append((int(columns[1]), "" if kind == "none" else kind,
+                                         [unescape(column) for column in columns[3:]]))
+        self.assertGreaterEqual(len(cases), 10)
+        for data, expected in cases:
+            with self.subTest(data=data[:40]):
+                self.assertEqual([(taken,) + make_distribution.split_list_line(line)
+                                  for taken, line in make_distribution.list_lines(data)], expected)
+
+
 class DistributionFolderCase(unittest.TestCase):
     """A distribution folder with a versioned library, a versioned program and a text file."""
 
@@ -295,6 +330,15 @@ class TemplateTest(DistributionFolderCase):
             ("D,a.dll,%s\nI,a.dll,{size},{version}\n" % ("0" * 64), "line 1: a digest record is written by the tool"),
             ("# ok\nN,7\n", "line 2: the serial record (--serial) is written by the tool"),
             ("I,a.dll,{size},{version}\nS,abc\n", "line 2: the signature record (--sign) is written by the tool"),
+            # Types as the installer takes them, behind separators at the start of the line.
+            (",D,a.dll,%s\nI,a.dll,{size},{version}\n" % ("0" * 64), "line 1: a digest record is written by the tool"),
+            ("# ok\n,,N,7\n", "line 2: the serial record (--serial) is written by the tool"),
+            ("I,a.dll,{size},{version}\n,S,abc\n", "line 2: the signature record (--sign) is written by the tool"),
+            (",L,a.dll,{size},Menu,Name\n", "line 1: {size} and {version} belong in I and M records"),
+            (",I,a.dll,{size}\n", "line 1: an I record needs a file, a size and a version"),
+            ("T,{total}\nI,a.dll\0,{size},{version}\n", "line 2: a NUL byte, where the installer would end the line"),
+            ("T,5\rI,a.dll,{size},{version}\n", "line 1: a CR inside the line, which the installer takes for a field"),
+            ("\r\rT,5\n", "line 1: a CR inside the line"),
         )
         for template, message in cases:
             with self.subTest(template=template[:40]):
@@ -312,6 +356,41 @@ class TemplateTest(DistributionFolderCase):
                 make_distribution.main([self.folder])
         self.assertEqual(usage.exception.code, 2)
         self.assertEqual(self.read_output(), b"previous list\r\n")
+
+    def test_records_behind_leading_separators_are_records(self):
+        status, out, err = self.run_tool(",T,{total}\n,I,a.dll,{size},{version},client\n,,M,b.exe,{size},{version}\n"
+                                         ",I,notes.txt,17,0.0.0.0\n,,,\n,i,x\n")
+        self.assertEqual(status, 0, err)
+        a, b = self.size("a.dll"), self.size("b.exe")
+        self.assertEqual(self.read_output().decode("cp1252").split("\r\n"), [
+            ",T,%d" % (a + b + 17),
+            "D,a.dll,%s" % self.digest("a.dll"), ",I,a.dll,%d,1.2.3.4,client" % a,
+            "D,b.exe,%s" % self.digest("b.exe"), ",,M,b.exe,%d,10.0.0.1" % b,
+            "D,notes.txt,%s" % self.digest("notes.txt"), ",I,notes.txt,17,0.0.0.0",
+            ",,,", ",i,x", ""])
+        self.assertIn("3 components", out)
+
+    def test_versions_that_order_otherwise_as_text_are_warned_about(self):
+        template = "I,a.dll,{size},{version},client\nM,b.exe,{size},{version}\nI,notes.txt,{size},{version}\n"
+        self.assertEqual(self.run_tool(template)[0::2], (0, ""))
+        unwarned = self.read_output()
+        previous = os.path.join(self.temporary.name, "old.lst")
+        warned = ["make_distribution: warning: line 1: a.dll goes from 1.2.3.10 to 1.2.3.4, older as numbers but "
+                  "newer as text; installers compare the texts and install it",
+                  "make_distribution: warning: line 2: b.exe goes from 9.0.0.1 to 10.0.0.1, newer as numbers but "
+                  "older as text; installers compare the texts and keep 9.0.0.1"]
+        # The list --previous names, else the one written over; read as the installer reads it.
+        for path, options in ((previous, ["--previous", previous]), (self.output, [])):
+            with open(path, "wb") as handle:
+                handle.write(b"N,3\r\nD,a.dll,00\r\n,,I,a.dll,5,1.2.3.10,client\r\nI,a.dll,5,0.9.0.0\r\n"
+                             b"M,sys\\b.exe,1,9.0.0.1,sys\r\nI,notes.txt,1,0.0.0.0\r\nS,abc\r\n")
+            status, _, err = self.run_tool(template, *options)
+            self.assertEqual((status, err.splitlines(), self.read_output()), (0, warned, unwarned))
+        with open(previous, "wb") as handle:
+            handle.write(b"I,a.dll,5,1.2.3.3,client\r\nM,b.exe,1,10.0.0.0\r\nI,b.exe,1,99.0.0.0\r\n")
+        self.assertEqual(self.run_tool(template, "--previous", previous)[0::2], (0, ""))
+        status, _, err = self.run_tool(template, "--previous", previous + ".missing")
+        self.assertEqual((status, "cannot read the previous list" in err), (1, True))
 
     def test_sizes_beyond_32_bits_are_refused(self):
         for name, size in (("huge.bin", 2 ** 31), ("half1.bin", 2 ** 30 + 1), ("half2.bin", 2 ** 30 + 1)):
