@@ -14,6 +14,7 @@ set(ZORV_TEXT_SOURCES
     engine/list_record.cpp
     engine/component_location.cpp
     engine/signature_line.cpp
+    engine/list_age.cpp
     wizard/format_size.cpp
     wizard/proxy_setting.cpp
     transfer/response_header_scanner.cpp

@@ -34,3 +34,13 @@ bool parseHexDigest(const char* text, unsigned char digest[digestSize])
         digest[i] = valid ? read[i] : 0;
     return valid;
 }
+
+void formatHexDigest(const unsigned char digest[digestSize], char text[digestTextLength + 1])
+{
+    static const char digits[] = "0123456789abcdef";
+    for (int i = 0; i < digestSize; ++i) {
+        text[2 * i] = digits[digest[i] >> 4];
+        text[2 * i + 1] = digits[digest[i] & 0x0F];
+    }
+    text[digestTextLength] = '\0';
+}

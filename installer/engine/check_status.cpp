@@ -10,6 +10,7 @@ void showCheckFailure(HWND dialog, ContentCheck check, const char* name)
 {
     switch (check) {
     case ContentCheck::Accepted:
+    case ContentCheck::Pending:
         return;
     case ContentCheck::NotSigned:
         showStatusString(dialog, IDS_LIST_NOT_SIGNED);

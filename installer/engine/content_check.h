@@ -5,14 +5,19 @@
 
 // What the installer checks of what it fetched and of what it finds in place:
 // the vendor's signature and serial of the component list (an installer built
-// with the vendor's key), and the digests the list gives for components.
+// with the vendor's key; engine/list_check.h), and the digests the list gives
+// for components. Every hash is taken on a thread of its own, so that a large
+// file never holds up the dialog: a check that is still running answers
+// Pending, a continue command comes to the dialog when it has ended, and the
+// same call then gives the outcome.
 
 enum class ContentCheck {
     Accepted,
     NotSigned,     // the list carries no valid signature of the vendor
-    Older,         // the list's serial is below that of the kept one
+    Older,         // the list's serial is below that of the kept one, or the same with other bytes
     Uncheckable,   // the system has no provider for the checks
     Mismatch,      // a component differs from its digest, or the list gives it none
+    Pending,       // the check runs; a continue command comes when it has ended
 };
 
 // The digest a D record of the list gives for a component's file.
@@ -24,22 +29,18 @@ struct ComponentDigest {
 // Whether the system's AES provider (SHA-256, RSA signatures) is there.
 bool contentChecksAvailable();
 
-// The downloaded list at path, before it replaces the kept one at keptPath.
-// A build without the vendor's key accepts any list.
-ContentCheck checkListDownload(const char* path, const char* keptPath);
-
-// The list through the handle the walk reads it by, once it is in place: it
-// must still be the list that checkListDownload accepted.
-ContentCheck checkHeldList(HANDLE list);
-
-// Starts hashing a download at path as it arrives, on a thread of its own, so
-// that its check waits only for the last bytes; stopFollowing forgets it.
+// Starts hashing a download at path as it arrives, so that its check waits
+// only for the last bytes; stopFollowing forgets it.
 void followDownload(const char* path);
 void stopFollowing();
 
 // A downloaded component of length bytes against the digest its record was
 // given (nullptr when the list gives none).
-ContentCheck checkComponentDownload(const char* path, DWORD length, const ComponentDigest* digest);
+ContentCheck checkComponentDownload(HWND dialog, const char* path, DWORD length, const ComponentDigest* digest);
 
-// Whether the file at path matches the digest; false without a digest.
-bool matchesDigest(const char* path, const ComponentDigest* digest);
+// A file in place against its record's digest: Mismatch without a digest and
+// for a file that cannot be read (a missing one among them).
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest);
+
+// Ends every check under way, of components and of the list.
+void stopContentChecks();

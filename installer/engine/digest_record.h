@@ -12,6 +12,8 @@ void noteDigestRecord(const ListRecord& record);
 // Forgets the last D record: a record other than I or M came between.
 void forgetDigestRecord();
 
-// The digest the last D record gave, when it named file; nullptr otherwise.
-// Either way it is forgotten: a digest serves the record right behind it.
-const ComponentDigest* takeDigestFor(const char* file);
+// The digest the last D record gave, when it named file, for the record at
+// lineStart; nullptr otherwise. A digest serves the record right behind it:
+// that record, read again while it waits for a check or a download, gets it
+// again; any other record forgets it.
+const ComponentDigest* takeDigestFor(const char* file, int lineStart);

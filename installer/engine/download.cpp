@@ -5,6 +5,7 @@
 #include "core/install_state.h"
 #include "engine/component_files.h"
 #include "engine/installed_configuration.h"
+#include "engine/list_check.h"
 #include "engine/walked_list.h"
 #include "transfer/http_request.h"
 #include "transfer/transfer.h"
@@ -39,12 +40,12 @@ bool isComplete(Transfer* transfer)
 }
 
 // The check a download that arrived whole must pass.
-ContentCheck checkArrived()
+ContentCheck checkArrived(HWND dialog)
 {
     if (pending.lineStart == listLineStart)
-        return checkListDownload(pending.temporary, pending.destination);
+        return checkListDownload(dialog, pending.temporary, pending.destination);
     const DWORD length = static_cast<DWORD>(installState.currentTransfer->bytesReceived());
-    return checkComponentDownload(pending.temporary, length, pending.hasDigest ? &pending.digest : nullptr);
+    return checkComponentDownload(dialog, pending.temporary, length, pending.hasDigest ? &pending.digest : nullptr);
 }
 
 } // namespace
@@ -86,14 +87,18 @@ bool noteTransferEnded(int status)
     return true;
 }
 
-DownloadOutcome settleDownload()
+DownloadOutcome settleDownload(HWND dialog)
 {
     if (!pending.active)
         return DownloadOutcome::None;
-    pending.active = false;
     const bool complete = isComplete(installState.currentTransfer);
     if (complete)
-        pending.check = checkArrived();
+        pending.check = checkArrived(dialog);
+    if (complete && pending.check == ContentCheck::Pending) {
+        continueAwaited = true;
+        return DownloadOutcome::Checking;
+    }
+    pending.active = false;
     if (complete && pending.check == ContentCheck::Accepted
         && MoveFileExA(pending.temporary, pending.destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         noteInstalledFile(pending.destination);
@@ -126,7 +131,7 @@ ContentCheck settledCheck()
 void destroyTransfer()
 {
     releaseWalkedList();
-    stopFollowing();
+    stopContentChecks();
     delete installState.currentTransfer;
     installState.currentTransfer = nullptr;
     if (pending.active)

@@ -10,6 +10,7 @@ enum class DownloadOutcome {
     Installed,   // the file is in place
     Discarded,   // the download failed; the destination is unchanged
     Refused,     // it arrived whole but failed its check; the destination is unchanged
+    Checking,    // it arrived whole and its check runs: a continue command comes when it has ended
 };
 
 // The lineStart of the component list's own download.
@@ -36,8 +37,9 @@ DownloadStart startDownload(const char* url, const char* destination, int lineSt
 bool noteTransferEnded(int status);
 
 // Judges the pending download by the transfer's end and puts it in place or
-// throws it away.
-DownloadOutcome settleDownload();
+// throws it away; Checking while its check runs, after which the continue
+// command that comes to dialog settles it again.
+DownloadOutcome settleDownload(HWND dialog);
 
 // The lineStart of the download that settleDownload judged last, its name,
 // and the check that refused it.

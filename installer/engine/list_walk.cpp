@@ -7,6 +7,7 @@
 #include "engine/component_files.h"
 #include "engine/content_check.h"
 #include "engine/download.h"
+#include "engine/list_check.h"
 #include "engine/list_line_reader.h"
 #include "engine/progress_view.h"
 #include "engine/records.h"
@@ -50,22 +51,16 @@ int readLineAt(HANDLE list, char line[listLineSize])
 }
 
 // The list is in place: it is held open for the walk, which reads what was
-// checked and nothing that somebody put in its place since.
+// checked and nothing that somebody put in its place since. With the
+// vendor's key that is the very handle the list was checked through.
 bool holdAcceptedList(HWND dialog)
 {
     char path[pathSize];
-    if (!listPath(path) || !holdWalkedList(path)) {
+    const bool held = hasVendorKey() ? adoptWalkedList(takeAcceptedList())
+                                     : listPath(path) && holdWalkedList(path);
+    if (!held)
         failVisibly(dialog);
-        return false;
-    }
-    const ContentCheck check = checkHeldList(walkedList());
-    if (check != ContentCheck::Accepted) {
-        installState.errorFlag = 1;
-        showCheckFailure(dialog, check, listFileName);
-        releaseWalkedList();
-        return false;
-    }
-    return true;
+    return held;
 }
 
 void walkList(HWND dialog)
@@ -147,7 +142,9 @@ void continueCommand(HWND dialog)
         return;
     }
     const char* statusLine = transfer->statusLine();
-    const DownloadOutcome outcome = settleDownload();
+    const DownloadOutcome outcome = settleDownload(dialog);
+    if (outcome == DownloadOutcome::Checking)
+        return;   // its check runs; the dialog serves the user meanwhile
     if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {
         installState.errorFlag = 1;
         // No response at all (a refused connection, an unknown host) leaves

@@ -16,6 +16,7 @@
 #include "engine/system_file.h"
 #include "engine/vendor_key.h"
 #include "engine/version_check.h"
+#include "engine/walk_slice.h"
 
 #include <string.h>
 
@@ -23,9 +24,6 @@ namespace {
 
 int failedSystemFileLine = -1;
 int installedSystemFileLine = -1;
-// The digest of the system file being downloaded, for its second visit.
-ComponentDigest systemFileDigest;
-bool hasSystemFileDigest = false;
 // A component of this walk was not put in place: with the vendor's key, what
 // lies there instead is not registered nor started.
 bool componentFailed = false;
@@ -61,33 +59,53 @@ WalkStep download(const char* file, const char* path, int lineStart, const Compo
     const DownloadStart start = startDownload(url, path, lineStart, file, digest);
     if (start.begun || start.reported)
         return WalkStep::Suspend;
+    componentFailed = true;   // what lies in its place is not the published file
     return refuse();
 }
 
-// A file in place counts as current by its version and size; an installer
-// with the vendor's key also wants a file of the listed version to be the
-// published one, so that a damaged or planted file is fetched again instead
-// of being used. A newer file is another file and stays.
-bool isCurrent(const char* path, const char* version, int size, const ComponentDigest* digest)
+// Ends the walk's command until the check of the record at lineStart has
+// ended: the record is read again then and takes the outcome.
+WalkStep awaitCheck(int lineStart)
 {
-    const int order = checkInstalledVersion(path, version, size);
-    return order > 0 || (order == 0 && (!hasVendorKey() || matchesDigest(path, digest)));
+    installState.listOffset = lineStart;
+    resumeWalkWhenChecked();
+    return WalkStep::Suspend;
 }
 
-WalkStep componentRecord(const ListRecord& record, int lineStart)
+// A current component counts towards the overall progress.
+WalkStep countCurrent(int size)
+{
+    installState.doneBytes = addSaturating(installState.doneBytes, size);
+    return WalkStep::Next;
+}
+
+WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
 {
     if (!hasFields(record, 3))
         return WalkStep::Next;
     const char* file = record.fields[0];
-    const ComponentDigest* digest = takeDigestFor(file);
+    const ComponentDigest* digest = takeDigestFor(file, lineStart);
     const int size = parseListNumber(record.fields[1]);
     char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
-    if (isCurrent(path, record.fields[2], size, digest)) {
-        installState.doneBytes = addSaturating(installState.doneBytes, size);
-        return WalkStep::Next;
+    // With the vendor's key the list's digest is the truth, whatever a file
+    // in place says its version is: anyone may add files to the client
+    // folder, and a planted one is fetched over, not registered or loaded.
+    if (hasVendorKey()) {
+        if (installState.forceAll)
+            return download(file, path, lineStart, digest);
+        const ContentCheck check = checkFileInPlace(dialog, path, digest);
+        if (check == ContentCheck::Pending)
+            return awaitCheck(lineStart);
+        if (check == ContentCheck::Accepted)
+            return countCurrent(size);
+        return download(file, path, lineStart, digest);
     }
+    // A file in place counts as current by its version and size; a newer
+    // file is another file and stays.
+    if (checkInstalledVersion(path, record.fields[2], size) >= 0)
+        return countCurrent(size);
     return download(file, path, lineStart, digest);
 }
 
@@ -102,12 +120,37 @@ bool systemFolderPath(char path[pathSize], const char* file)
         && appendBounded(path, pathSize, name);
 }
 
-bool isSystemFileCurrent(const char* file, const char* version, int size, const ComponentDigest* digest)
+// Whether the system file in place is current. Only administrators write the
+// system folder, so a newer file there stays; with the vendor's key, one of
+// the listed version must also be the published one.
+ContentCheck systemFileInPlace(HWND dialog, const char* file, const char* version, int size,
+                               const ComponentDigest* digest)
 {
     const int order = checkInstalledVersion(file, version, size);
+    if (order != 0 || !hasVendorKey())
+        return order >= 0 ? ContentCheck::Accepted : ContentCheck::Mismatch;
     char path[pathSize];
-    return order > 0
-        || (order == 0 && (!hasVendorKey() || (systemFolderPath(path, file) && matchesDigest(path, digest))));
+    return systemFolderPath(path, file) ? checkFileInPlace(dialog, path, digest) : ContentCheck::Mismatch;
+}
+
+// Puts the file this walk fetched for the record at lineStart into the
+// system folder. It was checked when it arrived; with the vendor's key it is
+// checked once more, in case its folder is one that others may write.
+WalkStep replaceFetchedSystemFile(HWND dialog, const char* path, int lineStart, const ComponentDigest* digest)
+{
+    if (hasVendorKey()) {
+        const ContentCheck check = checkFileInPlace(dialog, path, digest);
+        if (check == ContentCheck::Pending)
+            return awaitCheck(lineStart);
+        if (check != ContentCheck::Accepted) {
+            componentFailed = true;
+            return refuse();
+        }
+    }
+    replaceSystemFile(path);
+    awaitContinue();
+    postEngineCommand(dialog, CMD_CONTINUE);
+    return WalkStep::Suspend;
 }
 
 // A system file is downloaded into its folder first, then the same line is
@@ -119,13 +162,17 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     if (lineStart == failedSystemFileLine)
         return WalkStep::Next;   // its download failed already; errorFlag is set
     const char* file = record.fields[0];
-    const ComponentDigest* digest = takeDigestFor(file);
+    const ComponentDigest* digest = takeDigestFor(file, lineStart);
     const int size = parseListNumber(record.fields[1]);
-    if (isSystemFileCurrent(file, record.fields[2], size, digest)) {
-        installState.doneBytes = addSaturating(installState.doneBytes, size);
-        return WalkStep::Next;
-    }
     char path[pathSize];
+    if (lineStart == installedSystemFileLine)
+        return componentPath(path, file, optionalField(record, 3))
+            ? replaceFetchedSystemFile(dialog, path, lineStart, digest) : refuse();
+    const ContentCheck current = systemFileInPlace(dialog, file, record.fields[2], size, digest);
+    if (current == ContentCheck::Pending)
+        return awaitCheck(lineStart);
+    if (current == ContentCheck::Accepted)
+        return countCurrent(size);
     if (!componentPath(path, file, optionalField(record, 3)))
         return refuse();
     const DWORD attributes = GetFileAttributesA(path);
@@ -134,27 +181,12 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     // Only the file this walk fetched for this very line goes into the
     // system folder: one that already lies in the folder may have been put
     // there by anyone who can write it, so it is fetched afresh over it.
-    if (lineStart != installedSystemFileLine) {
-        hasSystemFileDigest = digest != nullptr;
-        if (digest != nullptr)
-            systemFileDigest = *digest;
-        const WalkStep step = download(file, path, lineStart, digest);
-        // Read once more after the download, to put the file in place; only
-        // a download that is under way comes back to this line.
-        if (step == WalkStep::Suspend)
-            installState.listOffset = lineStart;
-        return step;
-    }
-    // It was checked when it arrived; what goes into the system folder is
-    // checked once more, in case its folder is one that others may write.
-    if (hasVendorKey() && !matchesDigest(path, hasSystemFileDigest ? &systemFileDigest : nullptr)) {
-        componentFailed = true;
-        return refuse();
-    }
-    replaceSystemFile(path);
-    awaitContinue();
-    postEngineCommand(dialog, CMD_CONTINUE);
-    return WalkStep::Suspend;
+    const WalkStep step = download(file, path, lineStart, digest);
+    // Read once more after the download, to put the file in place; only a
+    // download that is under way comes back to this line.
+    if (step == WalkStep::Suspend)
+        installState.listOffset = lineStart;
+    return step;
 }
 
 WalkStep shortcutRecord(const ListRecord& record)
@@ -197,7 +229,6 @@ void forgetEarlierWalk()
 {
     failedSystemFileLine = -1;
     installedSystemFileLine = -1;
-    hasSystemFileDigest = false;
     componentFailed = false;
     forgetDigestRecord();
 }
@@ -221,7 +252,7 @@ WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
             installState.totalBytes = parseListNumber(record.fields[0]);
         return WalkStep::Next;
     case 'I':
-        return componentRecord(record, lineStart);
+        return componentRecord(dialog, record, lineStart);
     case 'M':
         return systemFileRecord(dialog, record, lineStart);
     case 'H':

@@ -30,6 +30,12 @@ void resumeWalkLater(HWND dialog)
     postEngineCommandBehindInput(dialog, CMD_CONTINUE);
 }
 
+void resumeWalkWhenChecked()
+{
+    resumeAwaited = true;
+    awaitContinue();
+}
+
 bool takeWalkResume()
 {
     const bool resume = resumeAwaited;

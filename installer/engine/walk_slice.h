@@ -18,6 +18,10 @@ bool walkSliceOver();
 // user's input.
 void resumeWalkLater(HWND dialog);
 
+// Ends the walk's command while a check of the record at listOffset runs: the
+// continue command that the check posts when it ends resumes the walk there.
+void resumeWalkWhenChecked();
+
 // True, once, when the awaited continue command resumes a walk: no download
 // has ended then, and there is nothing to judge.
 bool takeWalkResume();

@@ -15,6 +15,12 @@ bool holdWalkedList(const char* path)
     return list.valid();
 }
 
+bool adoptWalkedList(HANDLE handle)
+{
+    list.reset(handle);
+    return list.valid();
+}
+
 HANDLE walkedList()
 {
     return list.valid() ? list.get() : INVALID_HANDLE_VALUE;

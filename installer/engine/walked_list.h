@@ -8,6 +8,9 @@
 // Opens the list at path for the walk; false when it cannot be opened.
 bool holdWalkedList(const char* path);
 
+// Takes over list, a handle opened for the walk elsewhere; false for none.
+bool adoptWalkedList(HANDLE list);
+
 // The held list, or INVALID_HANDLE_VALUE.
 HANDLE walkedList();
 

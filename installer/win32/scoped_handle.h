@@ -14,6 +14,14 @@ public:
     HANDLE get() const { return handle_; }
     bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
 
+    // Hands the handle to a new owner.
+    HANDLE release()
+    {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+
     void reset(HANDLE handle = INVALID_HANDLE_VALUE)
     {
         if (valid())

@@ -5,6 +5,7 @@
 
 #include "common/base64.h"
 #include "common/hex_digest.h"
+#include "engine/list_age.h"
 #include "engine/signature_line.h"
 
 namespace {
@@ -99,6 +100,60 @@ TEST(HexDigest, RefusesAnyOtherTextAndLeavesNoDigest)
         for (unsigned char byte : digest)
             EXPECT_EQ(0, byte);
     }
+}
+
+TEST(HexDigest, WritesLowerCaseDigitsThatReadBack)
+{
+    unsigned char digest[digestSize];
+    for (int i = 0; i < digestSize; ++i)
+        digest[i] = static_cast<unsigned char>(i * 37 + 5);
+    char text[digestTextLength + 1];
+    formatHexDigest(digest, text);
+    EXPECT_EQ(std::string("052a4f7499bee308"), std::string(text, 16));
+    unsigned char back[digestSize];
+    ASSERT_TRUE(parseHexDigest(text, back));
+    EXPECT_EQ(0, memcmp(digest, back, digestSize));
+}
+
+TEST(ListAge, ASerialBelowTheHighestOrTheSameWithOtherBytesIsOlder)
+{
+    const unsigned char mine[digestSize] = { 1 };
+    const unsigned char other[digestSize] = { 2 };
+    auto list = [](bool known, uint32_t serial, const unsigned char* digest) {
+        AcceptedList accepted = {};
+        accepted.known = known;
+        accepted.serial = serial;
+        accepted.hasDigest = digest != nullptr;
+        if (digest != nullptr)
+            memcpy(accepted.digest, digest, digestSize);
+        return accepted;
+    };
+    const AcceptedList none = list(false, 0, nullptr);
+    struct Case {
+        uint32_t serial;
+        AcceptedList recorded;
+        AcceptedList kept;
+        bool older;
+    } cases[] = {
+        { 5, none, none, false },                                          // the first list on the machine
+        { 0, none, none, false },
+        { 4, list(true, 5, mine), none, true },                            // below the recorded serial
+        { 4, none, list(true, 5, mine), true },                            // below the kept list's
+        { 4, list(true, 3, nullptr), list(true, 5, mine), true },          // the higher of the two counts
+        { 6, list(true, 5, other), list(true, 5, other), false },          // a newer list
+        { 5, list(true, 5, mine), none, false },                           // the very list accepted before
+        { 5, list(true, 5, other), none, true },                           // the same serial, other bytes
+        { 5, list(true, 5, nullptr), list(true, 5, other), true },         // recorded without a digest: the kept list's
+        { 5, list(true, 5, nullptr), list(true, 5, mine), false },
+        { 5, list(true, 5, nullptr), none, false },                        // nothing tells the bytes
+        { 5, list(true, 5, mine), list(true, 5, other), false },           // the record speaks before the kept list
+        { 5, list(true, 4, other), list(true, 5, other), true },           // only the kept list has this serial
+        { 0, list(true, 0, other), list(true, 0, other), false },          // lists without a serial
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.older, isOlderList(c.serial, mine, c.recorded, c.kept))
+            << c.serial << " recorded " << c.recorded.known << "/" << c.recorded.serial << " kept " << c.kept.known
+            << "/" << c.kept.serial;
 }
 
 TEST(SignatureLine, FindsTheLastLineAndWhatItSigns)

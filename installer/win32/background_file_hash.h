@@ -1,0 +1,60 @@
+#pragma once
+#include "win32/crypt_objects.h"
+#include "win32/noncopyable.h"
+#include "win32/scoped_handle.h"
+#include "win32/worker_thread.h"
+
+#include <windows.h>
+
+// Hashes a file on a thread of its own, so that the window thread never
+// waits for a large file: either a file this process is still writing (the
+// thread reads what has been written so far, and the value is ready soon
+// after the last byte) or a complete one. The thread can post a message when
+// the value is ready.
+class BackgroundFileHash : NonCopyable {
+public:
+    BackgroundFileHash() = default;
+    ~BackgroundFileHash() { stop(); }
+
+    // Starts hashing the file at path, which the caller writes from its
+    // start and lets others read, with a new hash of algorithm; complete
+    // tells its length once it is written.
+    bool startGrowing(const CryptProvider& provider, ALG_ID algorithm, const char* path);
+    // Starts hashing the whole file at path, which nobody may write while
+    // it is read.
+    bool startWhole(const CryptProvider& provider, ALG_ID algorithm, const char* path);
+    bool running() const { return worker_.started(); }
+
+    // The growing file is complete at length bytes.
+    void complete(DWORD length);
+
+    // Posts message to window when the value is ready; false when it is
+    // ready already (or the thread ended early), and nothing will be posted.
+    bool notifyAtEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool ended() const { return worker_.ended(); }
+
+    // Once ended: copies the value (size bytes). False when a read or the
+    // hash failed, or when the file holds another number of bytes than were
+    // hashed. The hash is over afterwards.
+    bool result(BYTE* value, DWORD size);
+
+    // Ends the thread without a value.
+    void stop();
+
+private:
+    bool begin(const CryptProvider& provider, ALG_ID algorithm, const char* path, DWORD share);
+    static bool run(void* self);
+    bool hashAll();
+
+    static const DWORD blockSize = 64 * 1024;
+
+    WorkerThread worker_;
+    ScopedHandle file_;
+    ScopedHandle wake_;
+    CryptHash hash_;
+    volatile LONG length_ = -1;   // -1 until the file is complete
+    volatile LONG stopping_ = 0;
+    bool abandoned_ = false;      // a thread did not end in time and may still use the members
+    DWORD hashed_ = 0;
+    BYTE block_[blockSize];
+};

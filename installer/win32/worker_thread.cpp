@@ -1,0 +1,47 @@
+#include "win32/worker_thread.h"
+
+bool WorkerThread::start(Work work, void* context)
+{
+    if (thread_.valid())
+        return false;
+    work_ = work;
+    context_ = context;
+    succeeded_ = false;
+    window_ = nullptr;
+    state_ = Running;
+    DWORD id = 0;
+    thread_.reset(CreateThread(nullptr, 0, run, this, 0, &id));
+    return thread_.valid();
+}
+
+DWORD WINAPI WorkerThread::run(void* self)
+{
+    WorkerThread* worker = static_cast<WorkerThread*>(self);
+    worker->succeeded_ = worker->work_(worker->context_);
+    // Whoever asked for the message before this point gets it; a request
+    // after it learns that the work has ended.
+    if (InterlockedExchange(&worker->state_, Ended) == NotifyWanted)
+        PostMessageA(worker->window_, worker->message_, worker->wParam_, worker->lParam_);
+    return 0;
+}
+
+bool WorkerThread::notifyAtEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!thread_.valid())
+        return false;
+    window_ = window;
+    message_ = message;
+    wParam_ = wParam;
+    lParam_ = lParam;
+    return InterlockedCompareExchange(&state_, NotifyWanted, Running) != Ended;
+}
+
+bool WorkerThread::join(DWORD timeout)
+{
+    if (!thread_.valid())
+        return true;
+    if (WaitForSingleObject(thread_.get(), timeout) != WAIT_OBJECT_0)
+        return false;
+    thread_.reset();
+    return true;
+}
