@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
+from zorvtest.real_input import RealInput  # noqa: E402
 from zorvtest.session import DRIVER, HarnessError  # noqa: E402
 
 COUNT = 2000
@@ -77,7 +78,7 @@ class DriverWatch:
                 f.close()
 
 
-class ResponsiveWalkTest(InstallTestCase):
+class ResponsiveWalkTest(RealInput, InstallTestCase):
 
     @classmethod
     def setUpClass(cls):
@@ -99,11 +100,6 @@ class ResponsiveWalkTest(InstallTestCase):
     def components(self):
         return {name: entry for name, entry in digest_tree(self.installed()).items()
                 if re.fullmatch(r"c\d{4}\.dll", name)}
-
-    def xdotool(self, *args):
-        subprocess.run(["xdotool"] + list(args), env=dict(os.environ, DISPLAY=self.session.display),
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=10, check=True)
 
     def test_the_dialog_answers_and_its_bar_moves_during_the_walk(self):
         self.write_list("walk")

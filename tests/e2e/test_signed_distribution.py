@@ -17,9 +17,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
+from zorvtest.real_input import RealInput  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, copy_distribution  # noqa: E402
 from zorvtest.session import SIGNED_INSTALLER  # noqa: E402
-from zorvtest.signing import PRIVATE_KEY, make_distribution, signature_start, signed_list, with_digests  # noqa: E402
+from zorvtest.signing import (PRIVATE_KEY, make_distribution, signature_start, signed_list, vendor_key,  # noqa: E402
+                              with_digests)
 
 NOT_SIGNED = "The component list is not signed by the vendor."
 MISMATCH = "%s does not match the component list."
@@ -103,7 +105,7 @@ class SignedCase(InstallTestCase):
 
 
 @unittest.skipUnless(PRIVATE_KEY, "the build has no vendor key pair (ZORV_VENDOR_PRIVATE_KEY; scripts/build.sh makes one)")
-class SignedListTest(SignedCase):
+class SignedListTest(RealInput, SignedCase):
     """The key-built installer."""
 
     EXECUTABLE = SIGNED_INSTALLER
@@ -306,6 +308,103 @@ class SignedListTest(SignedCase):
         self.finish(installer)
         self.assertFalse(os.path.exists(self.installed("notes.txt")))
         self.assertFalse(os.path.exists(self.installed("client", "zorv3.lst")), "not even the list was fetched")
+
+
+    def test_7_a_planted_library_of_a_higher_version_is_fetched_over_and_one_serial_is_one_list(self):
+        # Versions compare as text: an ordinary user's 9.9.9.9 sorts after
+        # the published 10.0.0.0, under the name of a component the list adds.
+        published, planted = fixture("published_selfreg.dll"), fixture("planted_selfreg.dll")
+        self.assertEqual(make_distribution.read_file_version(planted), "9.9.9.9")
+        folder = self.session.drive_c("plantedreg")
+        lines = ["I,new.dll,%d,10.0.0.0,client" % len(published), "R,new.dll,client"]
+        accepted = self.publish(folder, {"new.dll": published}, lines, serial=50)
+        os.makedirs(self.installed("client"))
+        with open(self.installed("client", "new.dll"), "wb") as handle:
+            handle.write(planted)
+        self.assertEqual(self.completed(["/url", "file:C:\\plantedreg"]), SUCCESS)
+        self.assertEqual(read(self.installed("client", "new.dll")), published)
+        self.assertEqual(self.session.reg_query(TEST_KEY, "PublishedLibrary"), "DllRegisterServer")
+        self.assertIsNone(self.session.reg_query(TEST_KEY, "PlantedLibrary"), "the planted library ran")
+
+        # Another list with the same serial, signed by the vendor too, is
+        # refused like an older one, also once the kept list is gone.
+        files = {"new.dll": published, "more.txt": b"more\r\n"}
+        self.publish(folder, files, lines + ["I,more.txt,6,1.0.0.0"], serial=50)
+        before = digest_tree(self.installed())
+        self.stopped(["/url", "file:C:\\plantedreg"], OLDER)
+        self.assertEqual(digest_tree(self.installed()), before, "nothing changed")
+        os.remove(self.installed("client", "zorv3.lst"))
+        self.stopped(["/url", "file:C:\\plantedreg"], OLDER)
+        self.assertFalse(os.path.exists(self.installed("more.txt")))
+        # The very list accepted with that serial still installs.
+        write_distribution(folder, files, list_bytes=accepted)
+        self.assertEqual(self.completed(["/url", "file:C:\\plantedreg"]), SUCCESS)
+
+    def wait_for(self, condition, what, timeout=90):
+        deadline = time.time() + timeout
+        while not condition():
+            if time.time() > deadline:
+                self.fail("timed out waiting for " + what)
+            time.sleep(0.01)
+
+    def test_8_esc_is_taken_at_once_while_a_large_file_in_place_or_a_large_list_is_checked(self):
+        # A current component of 768 MiB in place: the walk hashes it.
+        size = 768 * 1024 * 1024
+        big = self.installed("client", "big.dll")
+        os.makedirs(self.installed("client"))
+        with open(big, "wb") as handle:
+            handle.write(fixture("ver_1_2_3_4.dll"))
+            handle.truncate(size)
+        digest = hashlib.sha256()
+        with open(big, "rb") as handle:
+            for block in iter(lambda: handle.read(1 << 20), b""):
+                digest.update(block)
+        lines = ["I,big.dll,%d,1.2.3.4,client" % size, "I,last.txt,4,1.0.0.0"]
+        files = {"last.txt": b"last"}
+        folder = self.session.drive_c("bigcheck")
+        write_distribution(folder, files, list_bytes=make_distribution.list_bytes(
+            with_digests(lines, files, {"big.dll": digest.hexdigest()}), 60, vendor_key()))
+        inode = os.stat(big).st_ino
+        kept = self.installed("client", "zorv3.lst")
+        installer = self.walk_to_ready(["/url", "file:C:\\bigcheck", "/no-reg"])
+        self.session.press("next")
+        self.wait_for(lambda: os.path.exists(kept), "the list in place")
+        time.sleep(0.3)
+        self.assert_question_in_time(self.press_escape, "hash of a file in place: Esc")
+        self.session.answer_msgbox(7)
+        self.assert_repainted_in_time(1006, "hash of a file in place")
+        self.press_on_cancel()
+        self.assert_question_in_time(self.release_on_cancel, "hash of a file in place: click")
+        self.session.answer_msgbox(6)
+        self.session.wait_page(FINISH, timeout=30)
+        self.assertEqual(self.session.text(1006), FAILURE)
+        self.finish(installer)
+        self.assertEqual((os.stat(big).st_ino, os.path.getsize(big)), (inode, size), "the file in place stays")
+        self.assertFalse(os.path.exists(self.installed("last.txt")), "the Yes ended the walk")
+
+        # A list of 512 MiB with a well-formed last line that no key signed.
+        kept_list = read(kept)
+        folder = self.session.drive_c("biglist")
+        os.makedirs(folder, exist_ok=True)
+        line = b"x" * 1022 + b"\r\n"
+        total = 6 + 512 * 1024 * len(line) + 2 + 344 + 2
+        with open(os.path.join(folder, "zorv3.lst"), "wb") as handle:
+            handle.write(b"N,61\r\n")
+            block = line * 1024
+            for _ in range(512):
+                handle.write(block)
+            handle.write(b"S," + base64.b64encode(os.urandom(256)) + b"\r\n")
+        download = kept + ".download"
+        installer = self.walk_to_ready(["/url", "file:C:\\biglist", "/no-reg"])
+        self.session.press("next")
+        self.wait_for(lambda: os.path.exists(download) and os.path.getsize(download) == total, "the list's download")
+        time.sleep(0.2)
+        self.assert_question_in_time(self.press_escape, "check of a large list: Esc")
+        self.session.answer_msgbox(6)
+        self.session.wait_page(FINISH, timeout=30)
+        self.assertEqual(self.session.text(1006), FAILURE)
+        self.finish(installer)
+        self.assertEqual(read(kept), kept_list, "the kept list stays")
 
 
 class KeylessDigestTest(SignedCase):

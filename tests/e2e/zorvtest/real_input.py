@@ -1,0 +1,78 @@
+"""Real key presses and clicks on the test's own virtual display, and the
+time until the Cancel question shows, as a watcher inside Wine sees it: a
+posted message jumps the queue that real input waits in and proves nothing."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+from zorvtest.session import DRIVER, HarnessError
+
+QUESTION = "Do you really want to abort the installation process?"
+# From the key press or click to the question on the screen.
+LATENCY_LIMIT_MS = 250
+
+
+class RealInput:
+    """A mixin for SessionTestCase classes."""
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + list(args), env=dict(os.environ, DISPLAY=self.session.display),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=10, check=True)
+
+    def question_latency(self, act):
+        """Does act (a real key press or click) and returns the milliseconds
+        until the Cancel question showed, as a watcher inside Wine saw it."""
+        with tempfile.TemporaryFile() as out:
+            watcher = subprocess.Popen(["wine", DRIVER, "watch-msgbox", "20"], env=self.session.env(),
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                deadline = time.time() + 20
+                while True:
+                    out.seek(0)
+                    if b"ready" in out.read():
+                        break
+                    if time.time() > deadline or watcher.poll() is not None:
+                        raise HarnessError("the message box watcher did not start")
+                    time.sleep(0.02)
+                started = time.time()
+                act()
+                watcher.wait(timeout=40)
+            finally:
+                if watcher.poll() is None:
+                    watcher.kill()
+                    watcher.wait(timeout=10)
+            out.seek(0)
+            lines = out.read().decode().split()
+        shown = [float(line[len("shown="):]) for line in lines if line.startswith("shown=")]
+        if not shown:
+            raise HarnessError("the Cancel question never showed")
+        return shown[0] - started * 1000
+
+    def press_escape(self):
+        self.xdotool("key", "Escape")
+
+    def press_on_cancel(self):
+        x, y, width, height = (int(v) for v in self.session.driver("rect", 2).split())
+        self.xdotool("mousemove", str(x + width // 2), str(y + height // 2))
+        self.xdotool("mousedown", "1")
+
+    def release_on_cancel(self):
+        # A click is complete when the button is released: it is timed from there.
+        self.xdotool("mouseup", "1")
+
+    def assert_question_in_time(self, act, what):
+        latency = self.question_latency(act)
+        box = self.session.wait_msgbox(5)
+        self.assertEqual(box["text"], QUESTION)
+        print("%s: question after %.0f ms" % (what, latency), file=sys.stderr)
+        self.assertLess(latency, LATENCY_LIMIT_MS, "%s brought the question after %.0f ms" % (what, latency))
+
+    def assert_repainted_in_time(self, control_id, what):
+        """An area that needs painting (as one a closed box uncovers) is painted at once."""
+        repaint = float(self.session.driver("repaint", control_id, 5).split("=")[1])
+        print("%s: repainted after %.0f ms" % (what, repaint), file=sys.stderr)
+        self.assertLess(repaint, LATENCY_LIMIT_MS, "%s: repainted after %.0f ms" % (what, repaint))
