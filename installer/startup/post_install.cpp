@@ -31,6 +31,13 @@ void createIfMissing(const char* path)
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// The three texts the finishing shows, one per step of a grant: reading the
+// path's access, combining it with the new entry, writing it back. Whatever
+// goes wrong is told as the step it stops.
+const char readFailedText[] = "GetNamedSecurityInfo(%s): Error %ld";
+const char combineFailedText[] = "SetEntriesInAcl(%s): Error %ld";
+const char writeFailedText[] = "SetNamedSecurityInfo(%s): Error %ld";
+
 void showAccessError(const char* format, const char* path, DWORD error)
 {
     // A cut message still tells what failed.
@@ -39,32 +46,56 @@ void showAccessError(const char* format, const char* path, DWORD error)
     MessageBoxA(nullptr, text, ZORV_CAPTION, MB_OK);
 }
 
-// Opens the file or folder itself for changing its access list: a junction
-// or symbolic link is opened as what it is, not followed.
-HANDLE openForAccessChange(const char* path, bool isFile)
+// Opens the file or folder itself, not followed when it is a junction or
+// symbolic link, with the given rights.
+HANDLE openObject(const char* path, bool isFile, DWORD rights)
 {
     const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (isFile ? 0 : FILE_FLAG_BACKUP_SEMANTICS);
-    return CreateFileA(path, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, flags, nullptr);
+    return CreateFileA(path, rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, flags, nullptr);
+}
+
+// The handle a grant works through. An object whose access may be read but
+// not changed is still read and combined, and its write then fails with the
+// reason the open for changing gave.
+struct GrantObject {
+    ScopedHandle handle;
+    DWORD writeError;   // ERROR_SUCCESS when the handle may change the access
+};
+
+// False, with the reason in error, when the path's access cannot be read.
+bool openForGrant(const char* path, bool isFile, GrantObject& object, DWORD& error)
+{
+    object.handle.reset(openObject(path, isFile, READ_CONTROL | WRITE_DAC));
+    object.writeError = ERROR_SUCCESS;
+    if (object.handle.valid())
+        return true;
+    object.writeError = GetLastError();
+    object.handle.reset(openObject(path, isFile, READ_CONTROL));
+    if (object.handle.valid())
+        return true;
+    error = GetLastError();
+    return false;
 }
 
 // Everyone may add files to the folder, so a name there may be a link that
 // an ordinary user made to a file of the system: a grant through it would
-// reach that file. Links and files with further names are refused.
-bool isPlainObject(HANDLE object, const char* path, bool isFile)
+// reach that file. Links and files with further names are refused, as
+// access that may not be read; error tells why.
+bool isPlainObject(HANDLE object, bool isFile, DWORD& error)
 {
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(object, &information)) {
-        showAccessError("GetFileInformationByHandle(%s): Error %ld", path, GetLastError());
+        error = GetLastError();
         return false;
     }
     if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        showAccessError("GetFileInformationByHandle(%s): Error %ld", path, ERROR_CANT_ACCESS_FILE);
+        error = ERROR_CANT_ACCESS_FILE;
         return false;
     }
     // A folder's count of links says nothing about other names.
     if (isFile && information.nNumberOfLinks > 1) {
-        showAccessError("GetFileInformationByHandle(%s): Error %ld", path, ERROR_TOO_MANY_LINKS);
+        error = ERROR_TOO_MANY_LINKS;
         return false;
     }
     return true;
@@ -72,20 +103,18 @@ bool isPlainObject(HANDLE object, const char* path, bool isFile)
 
 void grantEveryoneAccess(AccessListFunctions& access, const char* path, bool isFile)
 {
-    ScopedHandle object(openForAccessChange(path, isFile));
-    if (!object.valid()) {
-        // A missing file or folder keeps the box it always gave.
-        showAccessError("GetNamedSecurityInfo(%s): Error %ld", path, GetLastError());
+    GrantObject object;
+    DWORD error = ERROR_SUCCESS;
+    if (!openForGrant(path, isFile, object, error) || !isPlainObject(object.handle.get(), isFile, error)) {
+        showAccessError(readFailedText, path, error);
         return;
     }
-    if (!isPlainObject(object.get(), path, isFile))
-        return;
     PACL oldList = nullptr;
     ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
-    DWORD error = access.getSecurityInfo(object.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                         &oldList, nullptr, descriptor.put());
+    error = access.getSecurityInfo(object.handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                   nullptr, &oldList, nullptr, descriptor.put());
     if (error != ERROR_SUCCESS) {
-        showAccessError("GetSecurityInfo(%s): Error %ld", path, error);
+        showAccessError(readFailedText, path, error);
         return;
     }
     EveryoneSid everyone;
@@ -100,13 +129,15 @@ void grantEveryoneAccess(AccessListFunctions& access, const char* path, bool isF
     ScopedLocal<PACL> newList;
     error = access.setEntriesInAcl(1, &entry, oldList, newList.put());
     if (error != ERROR_SUCCESS) {
-        showAccessError("SetEntriesInAcl(%s): Error %ld", path, error);
+        showAccessError(combineFailedText, path, error);
         return;
     }
-    error = access.setSecurityInfo(object.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                   newList.get(), nullptr);
+    error = object.writeError;
+    if (error == ERROR_SUCCESS)
+        error = access.setSecurityInfo(object.handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                       nullptr, newList.get(), nullptr);
     if (error != ERROR_SUCCESS)
-        showAccessError("SetSecurityInfo(%s): Error %ld", path, error);
+        showAccessError(writeFailedText, path, error);
 }
 
 } // namespace

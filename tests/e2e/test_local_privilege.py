@@ -7,6 +7,7 @@ components needing a library beside them still register and load."""
 import os
 import shutil
 import stat
+import subprocess
 import sys
 import unittest
 
@@ -113,6 +114,9 @@ class PlantedFilesTest(InstallTestCase):
             self.assertEqual(f.read(), real)
 
     def test_a_hard_link_as_the_configuration_file_gets_no_grant(self):
+        # The link's access is not read: the box of a failed read, with the
+        # reason. A file whose access cannot be written (immutable here, where
+        # even the owner's chmod fails) gets the box of a failed write.
         victim = self.session.drive_c("windows", "victim.ini")
         with open(victim, "w") as f:
             f.write("[boot]\n")
@@ -120,20 +124,31 @@ class PlantedFilesTest(InstallTestCase):
         client = self.installed("client")
         os.makedirs(client)
         os.link(victim, os.path.join(client, "zorvc.ini"))
-        write_distribution(self.session.drive_c("plain"), {}, ["T,0"])
-        installer, text = self.install(["/url", "file:C:\\plain"])
-        self.assertEqual(text, SUCCESS)
-        self.session.press("finish")
-        box = self.session.wait_msgbox(30)
-        self.assertEqual(box["text"], "GetFileInformationByHandle(%s\\client\\zorvc.ini): Error 1142"
-                         % self.INSTALL_FOLDER)
-        self.assertFalse(box["icon"])
-        self.session.answer_msgbox(1)
-        self.assertEqual(self.answer_remaining_boxes(installer), [], "one box, for the link only")
-        self.assertEqual(installer.wait(60), 0)
+        locked = os.path.join(client, "trusted.cas")
+        open(locked, "w").close()
+        os.chmod(locked, 0o600)
+        immutable = subprocess.run(["chattr", "+i", locked], stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL).returncode == 0
+        try:
+            write_distribution(self.session.drive_c("plain"), {}, ["T,0"])
+            installer, text = self.install(["/url", "file:C:\\plain"])
+            self.assertEqual(text, SUCCESS)
+            self.session.press("finish")
+            box = self.session.wait_msgbox(30)
+            self.assertEqual(box["text"], "GetNamedSecurityInfo(%s\\client\\zorvc.ini): Error 1142"
+                             % self.INSTALL_FOLDER)
+            self.assertFalse(box["icon"])
+            self.session.answer_msgbox(1)
+            later = ["SetNamedSecurityInfo(%s\\client\\trusted.cas): Error 5" % self.INSTALL_FOLDER] if immutable else []
+            self.assertEqual(self.answer_remaining_boxes(installer), later)
+            self.assertEqual(installer.wait(60), 0)
+        finally:
+            subprocess.run(["chattr", "-i", locked], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.assertEqual(stat.S_IMODE(os.stat(victim).st_mode), 0o600, "the linked file keeps its rights")
         log_mode = stat.S_IMODE(os.stat(os.path.join(client, "zorvc.log")).st_mode)
         self.assertEqual(log_mode & 0o002, 0o002, "an ordinary file is still granted")
+        if not immutable:
+            self.skipTest("chattr +i is not permitted here: the failed write was not tried")
 
     def test_a_library_beside_the_installer_is_never_called(self):
         # The installer in a folder of its own, as in a downloads folder,
