@@ -30,12 +30,14 @@ bool buildComponentPath(char path[componentTextSize], const char* installFolder,
 
 namespace {
 
-// A component that is empty or made only of dots and blanks: Windows drops
-// trailing dots and blanks, so "." and ". ." name the folder itself (a menu
-// folder of "." would be the whole programs folder), and ".." or ". .." its
-// parent.
+// A component made only of dots and blanks: Windows drops trailing dots and
+// blanks, so "." and ". ." name the folder itself (a menu folder of "." would
+// be the whole programs folder), and ".." or ". .." its parent. An empty
+// component is not one: Windows takes "a\\b" as "a\b" and "a\" as "a".
 bool isDotComponent(const char* begin, const char* end)
 {
+    if (begin == end)
+        return false;
     for (const char* p = begin; p < end; ++p) {
         if (*p != '.' && *p != ' ')
             return false;
@@ -54,7 +56,7 @@ bool equalsIgnoringCase(const char* begin, const char* end, const char* name)
 
 // Names that Windows opens as devices in any folder, with any extension and
 // with blanks before it: "nul", "COM1.dll", "con .txt". The superscript
-// digits 1 to 3 of the ANSI code page make port names too.
+// digits 1 to 3 of the ANSI code page make port names too, and so does 0.
 bool isDeviceComponent(const char* begin, const char* end)
 {
     const char* stem = begin;
@@ -70,7 +72,7 @@ bool isDeviceComponent(const char* begin, const char* end)
     if (stem - begin != 4)
         return false;
     const char last = begin[3];
-    const bool portDigit = (last >= '1' && last <= '9') || last == '\xb9' || last == '\xb2' || last == '\xb3';
+    const bool portDigit = (last >= '0' && last <= '9') || last == '\xb9' || last == '\xb2' || last == '\xb3';
     return portDigit && (equalsIgnoringCase(begin, begin + 3, "COM") || equalsIgnoringCase(begin, begin + 3, "LPT"));
 }
 
@@ -78,6 +80,9 @@ bool isDeviceComponent(const char* begin, const char* end)
 
 bool isSafeRelativePath(const char* text)
 {
+    // Only the first component must not be empty: a separator there would
+    // make the path rooted ("\\server" a UNC path); behind a name, a run of
+    // separators counts as one.
     if (text[0] == '\0' || text[0] == '\\' || text[0] == '/')
         return false;
     if (strchr(text, ':') != nullptr)

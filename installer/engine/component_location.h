@@ -17,9 +17,10 @@ bool buildComponentPath(char path[componentTextSize], const char* installFolder,
 // The list comes from the network: a file or folder field may only name a
 // file or folder below the installation folder. False for an empty text,
 // any ":" (drive letters, alternate streams), a leading "\" or "/" (rooted
-// and UNC paths), any component that is empty or made only of dots and
-// blanks (".", "..", ". ."; Windows drops trailing dots and blanks from
-// names), and any device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
-// LPT9, CLOCK$, CONIN$, CONOUT$), in any letter case, with or without an
-// extension. Components are split at "\" and "/".
+// and UNC paths), any component made only of dots and blanks (".", "..",
+// ". ."; Windows drops trailing dots and blanks from names), and any device
+// name (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9, CLOCK$, CONIN$,
+// CONOUT$), in any letter case, with or without an extension. Components
+// are split at "\" and "/"; empty ones behind the first ("client\",
+// "a\\b") are taken as Windows takes them, as nothing.
 bool isSafeRelativePath(const char* text);

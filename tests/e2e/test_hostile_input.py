@@ -51,7 +51,8 @@ class HostileListTest(InstallTestCase):
         for lines in (["L,app.exe,client,.,First"], ["L,app.exe,client,ZORV\\.,First"],
                       ["L,app.exe,client,. .,First"], ["L,app.exe,client,ZORV Test,nul"],
                       ["L,app.exe,client,ZORV Test,Com1.lnk"], ["I,nul.txt,1,1.0.0.0"],
-                      ["I,x.txt,1,1.0.0.0,client\\LPT1"], ["I,x.txt,1,1.0.0.0,client\\"], ["R,client\\aux.dll"]):
+                      ["I,x.txt,1,1.0.0.0,client\\LPT1"], ["I,x.txt,1,1.0.0.0,client\\COM0"],
+                      ["R,client\\aux.dll"]):
             with self.subTest(lines=lines):
                 text = self.local_install("C:\\fields", files, ["I,app.exe,%d,1.2.3.4,client" % len(app)] + lines
                                           + ["I,good.txt,4,1.0.0.0"])
@@ -60,6 +61,15 @@ class HostileListTest(InstallTestCase):
                 with open(self.installed("good.txt"), "rb") as f:
                     self.assertEqual(f.read(), b"good", "the walk goes on behind a refused record")
                 self.assertFalse(os.path.exists(self.installed("client", "x.txt")))
+        # Empty components behind a name are what Windows makes of them: a
+        # list written with "client\\" or "client\\\\sub" installs.
+        text = self.local_install("C:\\fields", files, ["I,x.txt,1,1.0.0.0,client\\",
+                                                        "I,good.txt,4,1.0.0.0,client\\\\sub"])
+        self.assertEqual(text, SUCCESS)
+        with open(self.installed("client", "x.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"x")
+        with open(self.installed("client", "sub", "good.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"good")
 
     def test_a_folder_is_no_system_file(self):
         os.makedirs(self.installed("sys", "zfolder.dll", "inside"))
@@ -153,7 +163,6 @@ class HostileServerTest(InstallTestCase):
                 self.assertNotEqual(after["client/next.txt"][3], before["client/next.txt"][3],
                                     "the walk went on and fetched the next file")
                 self.assertEqual([p for p in after if p.endswith(".download")], [])
-
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

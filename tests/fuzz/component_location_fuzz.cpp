@@ -132,7 +132,7 @@ bool isDeviceName(const std::string& component)
         if (stem == name)
             return true;
     }
-    const std::string digits = "123456789\xb9\xb2\xb3";
+    const std::string digits = "0123456789\xb9\xb2\xb3";
     return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)
         && digits.find(stem[3]) != std::string::npos;
 }
@@ -147,13 +147,19 @@ void checkGuard(const HeapText& text)
     FUZZ_CHECK(name.find(':') == std::string::npos, "a name with a colon is refused");
     // Whatever folder it is put under, it stays there.
     checkStaysInside("C:\\Z", "C:\\Z\\" + name);
-    // Each component names a file or folder of its own, none a device.
+    // Each component names a file or folder of its own, none a device; an
+    // empty one (behind the first) names nothing, as in Windows.
     PathResolver resolver;
+    bool first = true;
     for (const std::string& component : componentsOf(name)) {
         const size_t before = resolver.depth();
         resolver.component(component);
-        FUZZ_CHECK(resolver.depth() == before + 1, "no component of an accepted name is empty or only dots and blanks");
+        if (component.empty())
+            FUZZ_CHECK(!first && resolver.depth() == before, "only a component behind a name is empty");
+        else
+            FUZZ_CHECK(resolver.depth() == before + 1, "no component of an accepted name is only dots and blanks");
         FUZZ_CHECK(!isDeviceName(component), "no component of an accepted name is a device");
+        first = false;
     }
 }
 

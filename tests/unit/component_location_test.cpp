@@ -72,7 +72,7 @@ TEST(SafeRelativePath, AcceptsPathsBelowTheInstallFolder)
         "a.dll", "client", "client\\plugins", "client/plugins/x.dll", "sub\\b.dll",
         "a..b", "..a", "a..", "...x", "a b\\c d.exe",
         // Names that only begin like devices, and device names inside a name.
-        "console.dll", "nul_", "COM10", "LPT0.txt", "com", "aux1", "xcon", "a.con", "clock", "null\\a",
+        "console.dll", "nul_", "COM10", "LPT00.txt", "com", "aux1", "xcon", "a.con", "clock", "null\\a",
     };
     for (const char* text : good)
         EXPECT_TRUE(isSafeRelativePath(text)) << text;
@@ -90,12 +90,31 @@ TEST(SafeRelativePath, RefusesPathsThatLeaveIt)
         EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
 }
 
-TEST(SafeRelativePath, RefusesEmptyAndDotComponents)
+TEST(SafeRelativePath, RefusesDotComponents)
 {
     // "." and its kin name the folder itself: a menu folder "." would have
     // the whole programs folder emptied.
     const char* bad[] = {
-        ".", ". .", " ", ".\\a.dll", "a\\.\\b", "a\\.", "a/ . /b", "client\\", "a\\\\b", "a//b", "a\\ ",
+        ".", ". .", " ", ".\\a.dll", "a\\.\\b", "a\\.", "a/ . /b", "a\\ ", "a\\\\..", "a\\\\.\\", "a\\ \\",
+    };
+    for (const char* text : bad)
+        EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
+}
+
+TEST(SafeRelativePath, TakesEmptyComponentsBehindANameAsWindowsDoes)
+{
+    // "client\" is "client", "a\\b" is "a\b": nothing outside the folder.
+    const char* good[] = {
+        "client\\", "client/", "a\\\\b", "a//b", "a\\/b", "client\\\\", "a\\\\\\b\\", "client\\\\zorvc.exe",
+        "a\\\\\\\\server",
+    };
+    for (const char* text : good)
+        EXPECT_TRUE(isSafeRelativePath(text)) << "'" << text << "'";
+    // A separator in front is no empty component but a root: a drive's
+    // root, a UNC server, or the "\\?\" and "\\.\" namespaces.
+    const char* bad[] = {
+        "\\", "/", "\\client", "\\\\server\\share", "//server/share", "\\/x", "/\\x", "\\\\?\\C:\\x",
+        "\\\\.\\pipe\\x", "\\\\.\\COM1", "\\\\?\\UNC\\server\\x", "C:", "C:\\", "C:x", "client\\C:",
     };
     for (const char* text : bad)
         EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
@@ -106,7 +125,7 @@ TEST(SafeRelativePath, RefusesDeviceNamesAnywhere)
     const char* bad[] = {
         "CON", "con", "Prn", "aux", "NUL", "nul.txt", "NUL.tar.gz", "COM1", "com9.dll", "LPT1", "lpt9.log",
         "CLOCK$", "conin$", "CONOUT$.x", "con .txt", "nul ", "client\\nul", "nul\\a.dll", "a/COM3/b.dll",
-        "COM\xb9", "lpt\xb2.txt",
+        "COM\xb9", "lpt\xb2.txt", "COM0", "lpt0", "LPT0.txt", "com0 .dll", "client\\\\COM0\\",
     };
     for (const char* text : bad)
         EXPECT_FALSE(isSafeRelativePath(text)) << "'" << text << "'";
