@@ -18,6 +18,7 @@ set(ZORV_TEXT_SOURCES
     wizard/format_size.cpp
     wizard/proxy_setting.cpp
     transfer/response_header_scanner.cpp
+    transfer/content_length_field.cpp
     transfer/http_request.cpp
 )
 list(TRANSFORM ZORV_TEXT_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../installer/)

@@ -35,7 +35,9 @@ bool isComplete(Transfer* transfer)
 {
     if (pending.endStatus != Done || !isSuccessStatus(transfer->statusLine()))
         return false;
-    const int announced = transfer->contentLength();
+    // The length as the header states it exactly, not the display's hint:
+    // a body cut short of any spelling of it is no whole body.
+    const int announced = transfer->bodyLength();
     return announced < 0 || transfer->bytesReceived() == announced;
 }
 

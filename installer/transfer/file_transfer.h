@@ -19,6 +19,8 @@ public:
     int contentLength() override { return size; }
     const char* statusLine() override { return statusLineText; }
     int32_t startTime() override { return startedAt; }
+    // A file's size is exact.
+    int bodyLength() override { return size; }
 
     // One step of the copy; called by the window procedure for the pump message.
     void pump(HWND window);

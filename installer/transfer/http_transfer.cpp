@@ -71,6 +71,7 @@ int HttpTransfer::start(const char* url, const char* destination)
     // status line of the previous fetch.
     statusLineText[0] = '\0';
     scanner.reset();
+    lengthField.reset();
     received = 0;
     lastChunk = 0;
     headerBytes = 0;
@@ -214,6 +215,7 @@ HttpTransfer::ReadResult HttpTransfer::readStep()
         const bool ended = scanner.feed(chunk, n);
         if (statusLineText[0] == '\0')
             takeStatusLine(statusLineText, chunk, n);
+        lengthField.feed(chunk, ended ? scanner.bodyOffset() : n);
         if (ended) {
             const int offset = scanner.bodyOffset();
             takeBody(chunk + offset, n - offset);

@@ -3,6 +3,7 @@
 #include <memory>
 #include <windows.h>
 
+#include "transfer/content_length_field.h"
 #include "transfer/http_request.h"
 #include "transfer/response_header_scanner.h"
 #include "transfer/socket_event_sink.h"
@@ -29,6 +30,7 @@ public:
     int contentLength() override { return scanner.contentLength; }
     const char* statusLine() override { return statusLineText; }
     int32_t startTime() override { return startedAt; }
+    int bodyLength() override { return lengthField.length(); }
 
     void onSocketEvent(int32_t kind, int32_t error, int32_t value) override;
 
@@ -63,4 +65,5 @@ private:
     int32_t startedAt;
     ScopedHandle file;
     ResponseHeaderScanner scanner;
+    ContentLengthField lengthField;  // the header's field read strictly, for the completeness check
 };

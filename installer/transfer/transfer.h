@@ -30,10 +30,14 @@ public:
     virtual int start(const char* source, const char* destination) = 0;
     virtual int lastChunkBytes() = 0;
     virtual int bytesReceived() = 0;
-    // Expected size; -1 while none is known.
+    // Expected size for the display; -1 while none is known.
     virtual int contentLength() = 0;
     // A buffer of statusLineSize (transfer/http_request.h), valid as long as the object lives.
     virtual const char* statusLine() = 0;
     // time() at the latest start, or at construction.
     virtual int32_t startTime() = 0;
+    // The exact length the body must reach to be whole, once the source has
+    // stated it soundly; -1 when it states none (the end of the data is then
+    // the end of the body).
+    virtual int bodyLength() = 0;
 };

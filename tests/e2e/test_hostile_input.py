@@ -164,5 +164,27 @@ class HostileServerTest(InstallTestCase):
                                     "the walk went on and fetched the next file")
                 self.assertEqual([p for p in after if p.endswith(".download")], [])
 
+    def test_a_body_cut_short_of_any_spelling_of_its_length_is_thrown_away(self):
+        with DistributionServer(self.root) as server:
+            installer, text = self.install(["/url", server.url(PATH), "/no-reg"])
+            self.assertEqual(text, SUCCESS)
+            self.finish(installer)
+        before = digest_tree(self.installed())
+        # 300 of 1000 announced bytes, then the server closes: HTTP takes the
+        # field's name in any letter case and the value with or without blanks.
+        with DistributionServer(self.root) as server:
+            server.answers[PATH + "/keep.txt"] = b"HTTP/1.0 200 OK\r\ncontent-length: 1000\r\n\r\n" + b"k" * 300
+            server.answers[PATH + "/next.txt"] = b"HTTP/1.0 200 OK\r\nContent-Length:1000\r\n\r\n" + b"n" * 300
+            installer, text = self.install(["/url", server.url(PATH), "/no-reg"], timeout=60)
+            self.assertEqual(text, FAILURE)
+            self.finish(installer)
+            self.assertEqual(len([r for r in server.requests if b"/keep.txt " in r or b"/next.txt " in r]), 2,
+                             "both were fetched again")
+        after = digest_tree(self.installed())
+        for name in ("client/keep.txt", "client/next.txt"):
+            self.assertEqual(after[name][:2], before[name][:2], name)
+        self.assertEqual([p for p in after if p.endswith(".download")], [])
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

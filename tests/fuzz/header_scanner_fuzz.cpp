@@ -3,6 +3,7 @@
 //
 // Input: one byte k, then (k % 8) + 1 bytes of chunk sizes (0 to 255, used in
 // turn), then the response stream itself.
+#include "transfer/content_length_field.h"
 #include "transfer/response_header_scanner.h"
 
 #include "fuzz_support.h"
@@ -127,5 +128,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (stream.find_first_of("0123456789") == std::string::npos)
         FUZZ_CHECK(inOne.contentLength == -1, "without a digit there is no length");
+
+    // The strict reading of the length, over the header as the transfer hands
+    // it over: the same in any cut of the reads.
+    const size_t headerEnd = inOne.done ? static_cast<size_t>(inOne.bodyStart) : stream.size();
+    ContentLengthField strictWhole;
+    strictWhole.feed(stream.data(), static_cast<int>(headerEnd));
+    ContentLengthField strictCut;
+    size_t at = 0;
+    for (size_t turn = 0; at < headerEnd; ++turn) {
+        size_t size = sizes[turn % sizes.size()];
+        if (size == 0 && turn >= sizes.size())
+            size = 1;
+        if (size > headerEnd - at)
+            size = headerEnd - at;
+        HeapText piece(stream.data() + at, size);
+        strictCut.feed(piece.c_str(), static_cast<int>(size));
+        at += size;
+    }
+    FUZZ_CHECK(strictCut.length() == strictWhole.length(), "the strict length does not depend on the reads");
+    FUZZ_CHECK(strictWhole.length() >= -1, "the strict length is a count or unknown");
+    if (stream.find_first_of("0123456789") == std::string::npos)
+        FUZZ_CHECK(strictWhole.length() == -1, "without a digit there is no strict length");
     return 0;
 }
