@@ -28,7 +28,7 @@ ShownProgress& shownFor(HWND dialog)
         shown.totalPercent = -1;
         shown.byteCounts[0] = '\0';
         shown.heldByteCounts[0] = '\0';
-        shown.byteCountsShownAt = GetTickCount() - byteCountsInterval;
+        shown.byteCountsPace = ByteCountPace();
     }
     return shown;
 }
@@ -55,7 +55,7 @@ void showHeldByteCounts(HWND dialog)
         return;
     copyBounded(current.byteCounts, sizeof current.byteCounts, current.heldByteCounts);
     current.heldByteCounts[0] = '\0';
-    current.byteCountsShownAt = GetTickCount();
+    current.byteCountsPace.shown(GetTickCount());
     SetWindowTextA(current.byteCountText, current.byteCounts);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "wizard/byte_count_pace.h"
+
 // The byte counts line: "<size> of <size> transfered (<size>/sec)".
 const int byteCountsSize = 256;
 // A status text of the resources.
@@ -20,14 +22,9 @@ struct ShownProgress {
     int filePercent;
     int totalPercent;
     char byteCounts[byteCountsSize];
-    DWORD byteCountsShownAt;             // tick count of the last text shown
+    ByteCountPace byteCountsPace;        // held ones go up from the TIMER_BYTE_COUNTS timer
     char heldByteCounts[byteCountsSize];  // newer counts not shown yet, or empty
 };
-
-// The byte counts change every few chunks; setting the text is a trip to the
-// window system each time, so they go up at most this often, and those held
-// back go up from the TIMER_BYTE_COUNTS timer.
-const DWORD byteCountsInterval = 100;
 
 // Shows the counts held back, if any; called from the timer.
 void showHeldByteCounts(HWND dialog);

@@ -42,7 +42,7 @@ void showByteCounts(Transfer* transfer, ShownProgress& current, bool final)
         return;
     }
     const DWORD now = GetTickCount();
-    if (!final && now - current.byteCountsShownAt < byteCountsInterval) {
+    if (!current.byteCountsPace.showsNow(now, final)) {
         if (current.heldByteCounts[0] == '\0')
             SetTimer(current.dialog, TIMER_BYTE_COUNTS, byteCountsInterval, nullptr);
         copyBounded(current.heldByteCounts, sizeof current.heldByteCounts, line);
@@ -50,7 +50,7 @@ void showByteCounts(Transfer* transfer, ShownProgress& current, bool final)
     }
     copyBounded(current.byteCounts, sizeof current.byteCounts, line);
     current.heldByteCounts[0] = '\0';
-    current.byteCountsShownAt = now;
+    current.byteCountsPace.shown(now);
     SetWindowTextA(current.byteCountText, line);
 }
 
@@ -65,12 +65,14 @@ void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
     }
 
     int percent = 0;
+    const bool ended = status == Done || status == Error;
     if (transfer->bytesReceived() > 0 && transfer->contentLength() > 0) {
         percent = percentOf(transfer->bytesReceived(), transfer->contentLength());
-        const bool final = status == Done || status == Error
-            || transfer->bytesReceived() == transfer->contentLength();
+        const bool final = ended || transfer->bytesReceived() == transfer->contentLength();
         showByteCounts(transfer, current, final);
     }
+    if (ended)
+        current.byteCountsPace.downloadEnded();
     setBar(current.fileBar, percent, current.filePercent);
     if (installState.totalBytes != 0)
         setBar(current.totalBar, percentOf(installState.doneBytes, installState.totalBytes), current.totalPercent);

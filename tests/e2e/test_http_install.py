@@ -139,8 +139,11 @@ class HttpInstallTest(InstallTestCase):
     def test_byte_counts_show_the_last_chunk_while_the_server_stalls(self):
         # 10000 of 100000 bytes come at once, faster than a screen frame, then
         # nothing more: the counts describe all of them, on screen and when read.
+        # The download before it ends just before: its counts are not shown
+        # meanwhile, its successor's go up with their first report.
         root = os.path.join(self.session.root, "stall")
-        write_distribution(root + PATH, {}, ["T,100000", "I,stalled.bin,100000,1.0.0.0"])
+        write_distribution(root + PATH, {"first.bin": b"f" * 5000},
+                           ["T,105000", "I,first.bin,5000,1.0.0.0", "I,stalled.bin,100000,1.0.0.0"])
         with DistributionServer(root) as server:
             server.answers[PATH + "/stalled.bin"] = (
                 "then silent", b"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + b"s" * 10000)
