@@ -1,8 +1,10 @@
 #include "engine/component_files.h"
 
+#include "common/ascii.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/component_location.h"
+#include "engine/installed_access.h"
 
 #include <string.h>
 
@@ -21,6 +23,15 @@ bool parentFolderExists(const char* path)
     memcpy(parent, path, length);
     parent[length] = '\0';
     return GetFileAttributesA(parent) != INVALID_FILE_ATTRIBUTES;
+}
+
+// True when the first length characters of path are the installation folder
+// or a folder above it.
+bool leadsToInstallFolder(const char* path, size_t length)
+{
+    const char* folder = installState.installFolder;
+    return strlen(folder) >= length && startsWithIgnoreCase(folder, path, length)
+        && (folder[length] == '\0' || folder[length] == '\\');
 }
 
 } // namespace
@@ -50,12 +61,19 @@ void createParentFolders(const char* path)
     if (parentFolderExists(path))
         return;
     char prefix[pathSize];
+    // The first folder made on the way to the installation folder is the top
+    // of the installation; the ones below it inherit its list.
+    bool madeOne = false;
     for (int i = 0; path[i] != '\0' && i < static_cast<int>(sizeof prefix); ++i) {
         if (path[i] == '\\' && i > 0) {
             prefix[i] = '\0';
             // A drive ("C:") or a UNC server needs no creating; the attempt fails harmlessly.
-            if (GetFileAttributesA(prefix) == INVALID_FILE_ATTRIBUTES)
-                CreateDirectoryA(prefix, nullptr);
+            if (GetFileAttributesA(prefix) == INVALID_FILE_ATTRIBUTES) {
+                if (!madeOne && leadsToInstallFolder(prefix, i))
+                    madeOne = createTopFolder(prefix);
+                else
+                    madeOne = CreateDirectoryA(prefix, nullptr) || madeOne;
+            }
         }
         prefix[i] = path[i];
     }

@@ -12,5 +12,8 @@ bool componentPath(char path[pathSize], const char* file, const char* folder);
 
 // Creates each missing folder on the path; the last component (the file) is
 // not created. Failures are ignored. When the file's own folder exists, that
-// one look is all it costs.
+// one look is all it costs. The first folder it creates on the way to the
+// installation folder (or that folder itself) is the top of the installation
+// and gets the program files folder's access list (createTopFolder); the
+// folders below it inherit from it.
 void createParentFolders(const char* path);

@@ -4,7 +4,8 @@ bool AccessListFunctions::load()
 {
     return (library_.loaded() || library_.loadFromSystemFolder("advapi32.dll"))
         && library_.find("GetSecurityInfo", getSecurityInfo) && library_.find("SetSecurityInfo", setSecurityInfo)
-        && library_.find("SetEntriesInAclA", setEntriesInAcl);
+        && library_.find("SetEntriesInAclA", setEntriesInAcl)
+        && library_.find("SetNamedSecurityInfoA", setNamedSecurityInfo);
 }
 
 EveryoneSid::EveryoneSid()

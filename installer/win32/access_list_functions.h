@@ -17,6 +17,8 @@ public:
                                    PSECURITY_DESCRIPTOR*) = nullptr;
     DWORD(WINAPI* setSecurityInfo)(HANDLE, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL) = nullptr;
     DWORD(WINAPI* setEntriesInAcl)(ULONG, PEXPLICIT_ACCESSA, PACL, PACL*) = nullptr;
+    DWORD(WINAPI* setNamedSecurityInfo)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL,
+                                        PACL) = nullptr;
 
 private:
     ScopedLibrary library_;
