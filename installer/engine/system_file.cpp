@@ -3,11 +3,43 @@
 #include "common/bounded_copy.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
+#include "engine/installed_access.h"
 
 #include <string.h>
 #include <windows.h>
 
 namespace {
+
+// The temporary names this run has scheduled in the system folder. They stay
+// scheduled until Windows starts again, whatever the walk does meanwhile, so
+// they are never forgotten within the run.
+struct ScheduledNames {
+    static const int capacity = 32;
+    char names[capacity][pathSize];
+    int count;
+
+    // A name no earlier replacement of the run is waiting under. When the
+    // table is full nothing counts as free: every later replacement takes
+    // a name the system makes unique.
+    bool isFree(const char* name) const
+    {
+        if (count >= capacity)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            if (lstrcmpiA(names[i], name) == 0)
+                return false;
+        }
+        return true;
+    }
+
+    void remember(const char* name)
+    {
+        if (count < capacity && copyBounded(names[count], pathSize, name))
+            ++count;
+    }
+};
+
+ScheduledNames scheduled;
 
 bool isNineXFamily()
 {
@@ -31,15 +63,43 @@ bool replacementNames(const char* downloaded, char target[pathSize], char tempor
     return true;
 }
 
-bool replaceOnNt(const char* downloaded, const char* target, const char* temporary)
+// Keeps the usual temporary name unless an earlier replacement of this run
+// waits under it (a.dll and a.dlx both make a.dl$); then the system makes
+// an empty file of a unique name in the system folder, and made says so.
+bool takeTemporaryName(char temporary[pathSize], bool& made)
+{
+    made = false;
+    if (scheduled.isFree(temporary))
+        return true;
+    char folder[pathSize];
+    UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder)
+        return false;
+    // The name is at most the folder, "\", three letters, four digits and ".tmp".
+    if (length + 13 >= static_cast<UINT>(pathSize) || GetTempFileNameA(folder, "zrv", 0, temporary) == 0)
+        return false;
+    made = true;
+    return true;
+}
+
+bool replaceOnNt(const char* downloaded, const char* target, char temporary[pathSize], bool& madeTemporary)
 {
     const DWORD moveNow = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
-    if (!installState.restartPending && MoveFileExA(downloaded, target, moveNow))
+    if (!installState.restartPending && MoveFileExA(downloaded, target, moveNow)) {
+        // In place already: a list that cannot be set is reported, the file stays.
+        if (!takeSystemFolderAccess(target))
+            installState.errorFlag = 1;
         return true;
+    }
+    if (!takeTemporaryName(temporary, madeTemporary))
+        return false;
     if (!MoveFileExA(downloaded, temporary, moveNow))
         return false;
-    if (MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    // The move at the restart keeps the list, so the waiting file gets it now.
+    if (takeSystemFolderAccess(temporary)
+        && MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
         installState.restartPending = 1;
+        scheduled.remember(temporary);
         return true;
     }
     // Nothing would ever move it: no file is left behind in the system folder.
@@ -47,15 +107,18 @@ bool replaceOnNt(const char* downloaded, const char* target, const char* tempora
     return false;
 }
 
-bool replaceOnNineX(const char* downloaded, const char* target, const char* temporary)
+bool replaceOnNineX(const char* downloaded, const char* target, char temporary[pathSize], bool& madeTemporary)
 {
     if (!installState.restartPending && MoveFileA(downloaded, target))
         return true;
+    if (!takeTemporaryName(temporary, madeTemporary))
+        return false;
     DeleteFileA(temporary);
     if (!MoveFileA(downloaded, temporary))
         return false;
     if (WritePrivateProfileStringA("rename", target, temporary, "wininit.ini")) {
         installState.restartPending = 1;
+        scheduled.remember(temporary);
         return true;
     }
     DeleteFileA(temporary);
@@ -68,11 +131,15 @@ void replaceSystemFile(const char* downloaded)
 {
     char target[pathSize];
     char temporary[pathSize];
+    bool madeTemporary = false;
     bool replaced = false;
     if (replacementNames(downloaded, target, temporary))
-        replaced = isNineXFamily() ? replaceOnNineX(downloaded, target, temporary)
-                                   : replaceOnNt(downloaded, target, temporary);
+        replaced = isNineXFamily() ? replaceOnNineX(downloaded, target, temporary, madeTemporary)
+                                   : replaceOnNt(downloaded, target, temporary, madeTemporary);
     if (!replaced) {
+        // The empty file the system made for a unique name is not left behind.
+        if (madeTemporary)
+            DeleteFileA(temporary);
         DeleteFileA(downloaded);
         installState.errorFlag = 1;
     }
