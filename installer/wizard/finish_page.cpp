@@ -3,6 +3,7 @@
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/language_string.h"
+#include "engine/restart_copy.h"
 #include "res/resource_ids.h"
 #include "win32/com_ptr.h"
 #include "win32/reg_key.h"
@@ -15,18 +16,20 @@
 namespace {
 
 // The installer runs once more after the restart and opens on this page.
+// The entry names a copy in the installation folder: the file the user
+// started may lie where others can replace it before the next logon. Without
+// the copy there is no entry; the restart still replaces the files.
 void writeRunOnceEntry()
 {
-    RegKey key;
-    if (!key.open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"))
-        return;
-    char ownPath[pathSize];
-    const DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
-    if (length == 0 || length >= sizeof ownPath)
+    char copy[pathSize];
+    if (!copyInstallerForRestart(copy))
         return;
     char command[pathSize];
     // A cut entry would start something else: none is written then.
-    if (!formatBounded(command, sizeof command, "\"%s\" -afterboot", ownPath))
+    if (!formatBounded(command, sizeof command, "\"%s\" -afterboot", copy))
+        return;
+    RegKey key;
+    if (!key.open(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"))
         return;
     key.writeString("zorv", command);
 }
