@@ -5,6 +5,7 @@
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "core/language_string.h"
+#include "engine/content_check.h"
 #include "engine/download.h"
 #include "engine/installed_configuration.h"
 #include "engine/progress_view.h"
@@ -122,5 +123,6 @@ void finishCommand(HWND dialog)
     clearByteCounts(dialog);
     if (!installState.noReg)
         handOverConfiguration(dialog);
+    releaseCheckedFiles();
     endProgressDialog(dialog, installState.errorFlag ? 2 : 1);
 }

@@ -7,6 +7,8 @@
 #include "engine/list_check.h"
 #include "engine/vendor_key.h"
 #include "win32/background_file_hash.h"
+#include "win32/handle_list.h"
+#include "win32/scoped_handle.h"
 
 #include <string.h>
 
@@ -15,6 +17,9 @@ namespace {
 // One hash at a time: of the download under way, or of a file in place.
 BackgroundFileHash hash;
 char hashedPath[pathSize] = "";
+// Files in place that were accepted, held open (others may read them) for
+// the rest of the installation.
+HandleList checkedFiles;
 
 bool startWholeHash(const char* path)
 {
@@ -29,12 +34,13 @@ bool isHashing(const char* path)
 }
 
 // The hash under way against digest, or Pending until its continue command.
-ContentCheck hashOutcome(HWND dialog, const ComponentDigest& digest)
+// file, when given, takes the file open as it was hashed.
+ContentCheck hashOutcome(HWND dialog, const ComponentDigest& digest, ScopedHandle* file = nullptr)
 {
     if (hash.notifyAtEnd(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0))
         return ContentCheck::Pending;
     unsigned char actual[digestSize];
-    const bool hashed = hash.result(actual, digestSize);
+    const bool hashed = hash.result(actual, digestSize, file);
     return hashed && memcmp(actual, digest.bytes, digestSize) == 0 ? ContentCheck::Accepted
                                                                     : ContentCheck::Mismatch;
 }
@@ -76,7 +82,7 @@ ContentCheck checkComponentDownload(HWND dialog, const char* path, DWORD length,
     return hashOutcome(dialog, *digest);
 }
 
-ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest)
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, bool keepOpen)
 {
     if (digest == nullptr || !digest->valid)
         return ContentCheck::Mismatch;
@@ -84,7 +90,17 @@ ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDige
         return ContentCheck::Uncheckable;
     if (!isHashing(path) && !startWholeHash(path))
         return ContentCheck::Mismatch;
-    return hashOutcome(dialog, *digest);
+    ScopedHandle file;
+    const ContentCheck check = hashOutcome(dialog, *digest, &file);
+    // A file that cannot be kept from others is fetched afresh instead.
+    if (check == ContentCheck::Accepted && keepOpen && !checkedFiles.add(file.release()))
+        return ContentCheck::Mismatch;
+    return check;
+}
+
+void releaseCheckedFiles()
+{
+    checkedFiles.closeAll();
 }
 
 void stopContentChecks()

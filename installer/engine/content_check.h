@@ -39,8 +39,12 @@ void stopFollowing();
 ContentCheck checkComponentDownload(HWND dialog, const char* path, DWORD length, const ComponentDigest* digest);
 
 // A file in place against its record's digest: Mismatch without a digest and
-// for a file that cannot be read (a missing one among them).
-ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest);
+// for a file that cannot be read (a missing one among them). With keepOpen an
+// accepted file stays open, so that nobody writes or replaces it, until
+// releaseCheckedFiles: what registers or loads it later in the installation
+// is what was checked.
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, bool keepOpen);
+void releaseCheckedFiles();
 
 // Ends every check under way, of components and of the list.
 void stopContentChecks();

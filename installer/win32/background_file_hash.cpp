@@ -102,7 +102,7 @@ bool BackgroundFileHash::notifyAtEnd(HWND window, UINT message, WPARAM wParam, L
     return worker_.notifyAtEnd(window, message, wParam, lParam);
 }
 
-bool BackgroundFileHash::result(BYTE* value, DWORD size)
+bool BackgroundFileHash::result(BYTE* value, DWORD size, ScopedHandle* file)
 {
     if (!running() || !worker_.join(INFINITE))
         return false;
@@ -110,6 +110,8 @@ bool BackgroundFileHash::result(BYTE* value, DWORD size)
     DWORD high = 0;
     const LONG length = length_;
     const bool sameSize = length >= 0 && GetFileSize(file_.get(), &high) == static_cast<DWORD>(length) && high == 0;
+    if (file != nullptr)
+        file->reset(file_.release());
     file_.reset();
     return worker_.succeeded() && sameSize && hash_.value(value, size);
 }

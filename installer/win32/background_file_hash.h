@@ -35,8 +35,9 @@ public:
 
     // Once ended: copies the value (size bytes). False when a read or the
     // hash failed, or when the file holds another number of bytes than were
-    // hashed. The hash is over afterwards.
-    bool result(BYTE* value, DWORD size);
+    // hashed. The hash is over afterwards, and the file closed, or handed
+    // to file, open as it was read.
+    bool result(BYTE* value, DWORD size, ScopedHandle* file = nullptr);
 
     // Ends the thread without a value.
     void stop();

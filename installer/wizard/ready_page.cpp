@@ -1,4 +1,5 @@
 #include "core/install_state.h"
+#include "engine/content_check.h"
 #include "engine/download.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
@@ -12,8 +13,10 @@ INT_PTR onWizardNext(HWND page)
 {
     if (runProgressDialog(page) != 1)
         installState.errorFlag = 1;
-    // A download still running after a cancel is stopped and thrown away.
+    // A download still running after a cancel is stopped and thrown away,
+    // and the files the walk checked are let go.
     destroyTransfer();
+    releaseCheckedFiles();
     return setPageResult(page, 0);
 }
 

@@ -316,29 +316,56 @@ class SignedListTest(RealInput, SignedCase):
         published, planted = fixture("published_selfreg.dll"), fixture("planted_selfreg.dll")
         self.assertEqual(make_distribution.read_file_version(planted), "9.9.9.9")
         folder = self.session.drive_c("plantedreg")
-        lines = ["I,new.dll,%d,10.0.0.0,client" % len(published), "R,new.dll,client"]
-        accepted = self.publish(folder, {"new.dll": published}, lines, serial=50)
+        files = {"new.dll": published, "asks.dll": fixture("selfreg_window.dll")}
+        lines = ["I,new.dll,%d,10.0.0.0,client" % len(published), "R,new.dll,client",
+                 "I,asks.dll,%d,1.0.0.0" % len(files["asks.dll"]), "R,asks.dll"]
+        accepted = self.publish(folder, files, lines, serial=50)
+        installed = self.installed("client", "new.dll")
         os.makedirs(self.installed("client"))
-        with open(self.installed("client", "new.dll"), "wb") as handle:
+        with open(installed, "wb") as handle:
             handle.write(planted)
-        self.assertEqual(self.completed(["/url", "file:C:\\plantedreg"]), SUCCESS)
-        self.assertEqual(read(self.installed("client", "new.dll")), published)
+        self.assertEqual(self.registered_asking(["/url", "file:C:\\plantedreg"]), SUCCESS)
+        self.assertTrue(read(installed) == published, "the planted library was left in place")
         self.assertEqual(self.session.reg_query(TEST_KEY, "PublishedLibrary"), "DllRegisterServer")
         self.assertIsNone(self.session.reg_query(TEST_KEY, "PlantedLibrary"), "the planted library ran")
 
         # Another list with the same serial, signed by the vendor too, is
         # refused like an older one, also once the kept list is gone.
-        files = {"new.dll": published, "more.txt": b"more\r\n"}
-        self.publish(folder, files, lines + ["I,more.txt,6,1.0.0.0"], serial=50)
+        more = dict(files, **{"more.txt": b"more\r\n"})
+        self.publish(folder, more, lines + ["I,more.txt,6,1.0.0.0"], serial=50)
         before = digest_tree(self.installed())
         self.stopped(["/url", "file:C:\\plantedreg"], OLDER)
         self.assertEqual(digest_tree(self.installed()), before, "nothing changed")
         os.remove(self.installed("client", "zorv3.lst"))
         self.stopped(["/url", "file:C:\\plantedreg"], OLDER)
         self.assertFalse(os.path.exists(self.installed("more.txt")))
-        # The very list accepted with that serial still installs.
-        write_distribution(folder, files, list_bytes=accepted)
-        self.assertEqual(self.completed(["/url", "file:C:\\plantedreg"]), SUCCESS)
+
+        # The very list accepted with that serial still installs. A current
+        # file stays open for the rest of the installation: while a later
+        # registration holds the walk, nobody can write it.
+        write_distribution(folder, more, list_bytes=accepted)
+        with open(self.session.drive_c("other.dll"), "wb") as handle:
+            handle.write(planted)
+
+        def overwrite():
+            self.session.wine(["cmd", "/c", "copy", "/y", r"C:\other.dll",
+                               self.INSTALL_FOLDER + r"\client\new.dll"], check=False)
+            self.assertTrue(read(installed) == published, "a checked file was written during the walk")
+        self.assertEqual(self.registered_asking(["/url", "file:C:\\plantedreg"], overwrite), SUCCESS)
+
+    def registered_asking(self, args, while_asked=None):
+        """An installation whose registration shows a box; while_asked runs
+        while the box holds the walk. Returns the finish page's text."""
+        installer = self.walk_to_ready(args)
+        self.session.press("next")
+        self.session.driver("wait-title", REGISTRATION_BOX, 90, timeout=90)
+        if while_asked is not None:
+            while_asked()
+        self.session.driver("answer-title", REGISTRATION_BOX, 1)
+        self.session.wait_page(FINISH, timeout=90)
+        text = self.session.text(1006)
+        self.finish(installer)
+        return text
 
     def wait_for(self, condition, what, timeout=90):
         deadline = time.time() + timeout
