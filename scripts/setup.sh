@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
     xvfb imagemagick xdotool
-    locales python3 python3-cryptography
+    locales python3 python3-cryptography openssl osslsigncode
     nginx-light tinyproxy curl
 )
 

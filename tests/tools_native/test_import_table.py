@@ -11,6 +11,8 @@ import unittest
 
 WIN32_DIR = os.environ.get("ZORV_WIN32_DIR", "")
 INSTALLER = os.path.join(WIN32_DIR, "installer", "installer.exe")
+# The key-built installer, code-signed when the build has a certificate.
+SIGNED_INSTALLER = os.path.join(WIN32_DIR, "installer", "signed", "installer.exe")
 
 # Functions that Windows 98 SE does not have, with the system that brought
 # them. Those the installer uses or could be expected to use; not complete.
@@ -143,24 +145,27 @@ class ImportTableTest(unittest.TestCase):
     def setUpClass(cls):
         if not os.path.isfile(INSTALLER):
             raise AssertionError("installer.exe not built (ZORV_WIN32_DIR=%r)" % WIN32_DIR)
-        cls.imports = read_imports(INSTALLER)
+        cls.imports = {path: read_imports(path) for path in (INSTALLER, SIGNED_INSTALLER) if os.path.isfile(path)}
 
     def test_the_reader_sees_the_imports(self):
-        self.assertIn("CreateFileA", self.imports.get("kernel32.dll", []))
-        self.assertIn("MessageBoxA", self.imports.get("user32.dll", []))
-        self.assertIn("PropertySheetA", self.imports.get("comctl32.dll", []))
+        for path, imports in self.imports.items():
+            with self.subTest(path):
+                self.assertIn("CreateFileA", imports.get("kernel32.dll", []))
+                self.assertIn("MessageBoxA", imports.get("user32.dll", []))
+                self.assertIn("PropertySheetA", imports.get("comctl32.dll", []))
 
     def test_no_function_that_windows_98_lacks_is_imported(self):
-        found = ["%s!%s (%s)" % (library, name, later[name])
-                 for library, names in self.imports.items()
-                 for later in [LATER_FUNCTIONS.get(library, {})]
-                 for name in names if name in later]
-        self.assertEqual(found, [], "look these up at run time")
+        for path, imports in self.imports.items():
+            found = ["%s!%s (%s)" % (library, name, later[name])
+                     for library, names in imports.items()
+                     for later in [LATER_FUNCTIONS.get(library, {})]
+                     for name in names if name in later]
+            self.assertEqual(found, [], "%s: look these up at run time" % path)
 
     def test_only_libraries_of_the_system_folder_are_imported(self):
-        others = sorted(set(self.imports) - SYSTEM_FOLDER_LIBRARIES)
-        self.assertEqual(others, [], "a library of this name beside installer.exe would be loaded instead")
-
+        for path, imports in self.imports.items():
+            others = sorted(set(imports) - SYSTEM_FOLDER_LIBRARIES)
+            self.assertEqual(others, [], "%s: a library of this name beside it would be loaded instead" % path)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
