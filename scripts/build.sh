@@ -17,27 +17,29 @@ python3 tools/make_key.py "$KEY_DIR" > "$BUILD_DIR/keys.log" 2>&1 || { cat "$BUI
 # is with a real one, and the tests trust the authority. The authority's key
 # is not kept.
 make_code_signing_certificate() {
-    local work
-    work=$(mktemp -d "$KEY_DIR/codesign.XXXXXX")
+    local work status
+    work=$(mktemp -d "$KEY_DIR/codesign.XXXXXX") || return 1
     (
-        cd "$work"
+        cd "$work" &&
         openssl req -x509 -newkey rsa:2048 -nodes -keyout ca_key.pem -out codesign_ca.pem -days 3650 \
             -subj "/O=Brenix test/CN=Brenix throw-away code-signing authority" \
-            -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign"
+            -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" &&
         openssl req -new -newkey rsa:2048 -nodes -keyout codesign_key.pem -out codesign.csr \
-            -subj "/O=Brenix test/CN=Brenix (throw-away test certificate)"
+            -subj "/O=Brenix test/CN=Brenix (throw-away test certificate)" &&
         printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature" \
-            "extendedKeyUsage=codeSigning" "subjectKeyIdentifier=hash" "authorityKeyIdentifier=keyid" > leaf.ext
+            "extendedKeyUsage=codeSigning" "subjectKeyIdentifier=hash" "authorityKeyIdentifier=keyid" > leaf.ext &&
         openssl x509 -req -in codesign.csr -CA codesign_ca.pem -CAkey ca_key.pem -set_serial "0x$(openssl rand -hex 8)" \
-            -days 3650 -extfile leaf.ext -out codesign_cert.pem
-        cat codesign_ca.pem >> codesign_cert.pem
-        openssl rand -hex 16 > codesign.pass
+            -days 3650 -extfile leaf.ext -out codesign_cert.pem &&
+        cat codesign_ca.pem >> codesign_cert.pem &&
+        openssl rand -hex 16 > codesign.pass &&
         openssl pkcs12 -export -inkey codesign_key.pem -in codesign_cert.pem -passout file:codesign.pass \
-            -name "Brenix throw-away code signing" -out codesign.p12
-        chmod 600 codesign_key.pem codesign.pass codesign.p12
+            -name "Brenix throw-away code signing" -out codesign.p12 &&
+        chmod 600 codesign_key.pem codesign.pass codesign.p12 &&
         mv codesign_ca.pem codesign_cert.pem codesign_key.pem codesign.pass codesign.p12 "$KEY_DIR"/
     )
+    status=$?
     rm -rf "$work"
+    return $status
 }
 if [ ! -f "$KEY_DIR/codesign.p12" ] || [ ! -f "$KEY_DIR/codesign_ca.pem" ]; then
     make_code_signing_certificate >> "$BUILD_DIR/keys.log" 2>&1 || { cat "$BUILD_DIR/keys.log"; exit 1; }
