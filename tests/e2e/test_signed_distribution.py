@@ -7,6 +7,7 @@ import base64
 import hashlib
 import os
 import shutil
+import subprocess
 import sys
 import threading
 import time
@@ -31,6 +32,9 @@ PROGRAMS = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
 TEST_KEY = r"HKCU\Software\ZorvTest"
 SAMPLE_KEY = r"HKCU\Software\Brenix\ZORV3 Sample"
 REGISTRATION_BOX = "Fixture Registration"
+# The authority of the build's code-signing certificate, when it has one.
+CODE_SIGNING_CA = os.environ.get("ZORV_CODE_SIGNING_CA", "")
+OSSLSIGNCODE = os.environ.get("ZORV_OSSLSIGNCODE") or "osslsigncode"
 
 
 def read(path):
@@ -195,6 +199,11 @@ class SignedListTest(RealInput, SignedCase):
         return path
 
     def test_2_signed_distributions_install_over_http_and_from_a_folder(self):
+        # The program under test is the code-signed one a vendor publishes.
+        if CODE_SIGNING_CA:
+            verified = subprocess.run([OSSLSIGNCODE, "verify", "-CAfile", CODE_SIGNING_CA, "-in", SIGNED_INSTALLER],
+                                      capture_output=True, text=True, timeout=60)
+            self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
         # The sample distribution as the build signed it (serial 1), over HTTP.
         web = os.path.join(self.session.root, "web")
         shutil.rmtree(web, ignore_errors=True)
