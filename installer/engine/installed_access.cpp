@@ -49,13 +49,10 @@ bool inheritanceOnRequest()
     return isNtFamily() && LOBYTE(LOWORD(GetVersion())) >= 5;
 }
 
-} // namespace
-
-bool createTopFolder(const char* folder)
+// The list of the program files folder as a descriptor to create a folder
+// with: protected, its entries the new folder's own.
+bool programFilesDescriptor(AccessListFunctions& functions, ScopedLocal<PSECURITY_DESCRIPTOR>& descriptor)
 {
-    AccessListFunctions functions;
-    if (!isNtFamily() || !functions.load())
-        return CreateDirectoryA(folder, nullptr) != 0;
     char programFiles[pathSize];
     if (!programFilesFolder(programFiles))
         return false;
@@ -64,7 +61,6 @@ bool createTopFolder(const char* folder)
     if (!source.valid())
         return false;
     PACL list = nullptr;
-    ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
     if (functions.getSecurityInfo(source.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &list,
                                   nullptr, descriptor.put())
             != ERROR_SUCCESS
@@ -76,6 +72,19 @@ bool createTopFolder(const char* folder)
     // the folder gets there anyway.
     if (inheritanceOnRequest())
         reinterpret_cast<SECURITY_DESCRIPTOR_RELATIVE*>(descriptor.get())->Control |= SE_DACL_PROTECTED;
+    return true;
+}
+
+} // namespace
+
+bool createTopFolder(const char* folder)
+{
+    AccessListFunctions functions;
+    ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
+    // A program files folder that is not there (the registry names one still
+    // to be made, the installation's own top folder then) has no list to give.
+    if (!isNtFamily() || !functions.load() || !programFilesDescriptor(functions, descriptor))
+        return CreateDirectoryA(folder, nullptr) != 0;
     // Given at the creation, the list is there from the folder's first moment.
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
     return CreateDirectoryA(folder, &attributes) != 0;

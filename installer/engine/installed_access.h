@@ -5,9 +5,10 @@
 
 // Creates the top folder of the installation with the access list of the
 // program files folder, protected, so that nothing of its own parent (a
-// drive's root that every user may modify, say) is inherited. False when it
-// was not created: it exists already (and keeps its list), or, on the NT
-// family, the program files folder's list cannot be read.
+// drive's root that every user may modify, say) is inherited. A program
+// files folder whose list cannot be read (it does not exist) gives none: the
+// folder then inherits as any other. False when it was not created (it
+// exists already, and keeps its list).
 bool createTopFolder(const char* folder);
 
 // Gives a file moved into the system folder the list that folder gives its
