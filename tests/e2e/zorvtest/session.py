@@ -4,6 +4,7 @@ wineserver, and the installer and the UI driver run inside it.
 Everything started here is stopped by process id in stop(); the prefix's
 wineserver is ended with `wineserver -k`, which touches that prefix only."""
 
+import fcntl
 import os
 import shutil
 import signal
@@ -21,6 +22,11 @@ SIGNED_INSTALLER = os.path.join(WIN32_DIR, "installer", "signed", "installer.exe
 DRIVER = os.path.join(WIN32_DIR, "tests", "driver", "uidriver.exe")
 
 LANGUAGES = {"de": "de_DE", "fr": "fr_FR", "en": "en_US"}
+
+# One prefix made with wineboot per run of the tests, copied for each session.
+TEMPLATE_PREFIX = os.path.join(WORK_DIR, "template", "prefix")
+# Wine's own program files in the prefix, which no test writes: linked, not copied.
+LINKED_ENDINGS = (".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".tlb", ".ax", ".ds", ".nls", ".ttf")
 
 
 class HarnessError(AssertionError):
@@ -57,6 +63,58 @@ def locale_dir():
             subprocess.run(["localedef", "-i", lang, "-f", "UTF-8", target],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
     return path
+
+
+def _prefix_env(prefix, display):
+    env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all", DISPLAY=display or "",
+               WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d")
+    for key in ("LANG", "LANGUAGE", "LC_ALL", "LC_MESSAGES"):
+        env.pop(key, None)
+    return env
+
+
+def _quiet(args, env, timeout):
+    # The persistent server and its services must not inherit a test
+    # runner's pipes, or the runner waits for them for ever.
+    return subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=timeout)
+
+
+def template_prefix(display):
+    """The run's template prefix, made once (under a lock, for modules that
+    run at the same time): a 32-bit prefix with the settings every session
+    needs."""
+    os.makedirs(os.path.dirname(TEMPLATE_PREFIX), exist_ok=True)
+    ready = os.path.join(os.path.dirname(TEMPLATE_PREFIX), "ready")
+    with open(os.path.join(os.path.dirname(TEMPLATE_PREFIX), "lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.exists(ready):
+            shutil.rmtree(TEMPLATE_PREFIX, ignore_errors=True)
+            env = _prefix_env(TEMPLATE_PREFIX, display)
+            if _quiet(["wineboot", "-i"], env, 180).returncode != 0:
+                raise HarnessError("wineboot could not make the template prefix")
+            _quiet(["wineserver", "-p"], env, 60)
+            for args in (
+                    # No window manager: without this Wine waits 2 s after every message box.
+                    ["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ", "/d", "N", "/f"],
+                    # Windows always has this key; a fresh prefix does not.
+                    ["reg", "add", r"HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce", "/f"]):
+                if _quiet(["wine"] + args, env, 60).returncode != 0:
+                    raise HarnessError("could not set up the template prefix: %s" % " ".join(args))
+            # The server writes the registry to the prefix when it ends.
+            _quiet(["wineserver", "-k"], env, 60)
+            _quiet(["wineserver", "-w"], env, 60)
+            open(ready, "w").close()
+    return TEMPLATE_PREFIX
+
+
+def copy_prefix(template, target):
+    def copy(source, destination):
+        if source.lower().endswith(LINKED_ENDINGS):
+            os.link(source, destination)
+        else:
+            shutil.copy2(source, destination)
+    shutil.copytree(template, target, symlinks=True, copy_function=copy)
 
 
 class Installer:
@@ -105,17 +163,8 @@ class WineSession:
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
         self._start_xvfb()
-        env = self.env()
-        subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180, check=True)
-        # The persistent server and its services must not inherit a test
-        # runner's pipes, or the runner waits for them for ever.
-        subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-        # No window manager: without this Wine waits 2 s after every message box.
-        self.reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N")
-        # Windows always has this key; a fresh prefix does not.
-        self.reg_add_key(r"HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce")
+        copy_prefix(template_prefix(self.display), self.prefix)
+        _quiet(["wineserver", "-p"], self.env(), 60)
         return self
 
     def _start_xvfb(self):
