@@ -4,6 +4,7 @@ distribution (see demo.sh), then prints what it installed."""
 
 import os
 import shutil
+import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -76,6 +77,20 @@ def describe_list():
     return "serial %s, %d component digests, signed by the vendor key" % (serial, digests)
 
 
+def check_distribution(url):
+    """The vendor's check before publishing: the served distribution read as
+    the key-built installer reads it."""
+    command = [sys.executable, os.path.join(ROOT, "tools", "check_distribution.py"), url,
+               "--key", os.path.join(BUILD, "keys", "vendor_public.pem")]
+    print("The vendor's check of the served distribution: tools/check_distribution.py %s --key %s"
+          % (url, os.path.relpath(command[-1], ROOT)))
+    result = subprocess.run(command, capture_output=True, text=True, timeout=300)
+    print("  " + (result.stdout + result.stderr).strip().replace("\n", "\n  "))
+    if result.returncode != 0:
+        raise SystemExit("demo: the distribution does not pass its check")
+    print()
+
+
 def report(session):
     root = session.unix_path(INSTALL_FOLDER)
     print("\nInstalled under %s:" % INSTALL_FOLDER)
@@ -115,6 +130,8 @@ def main():
         os.makedirs(os.path.join(web_root, "zorv", "distribution"))
         shutil.copytree(DISTRIBUTION, os.path.join(web_root, "zorv", "distribution", "win32"))
         with DistributionServer(web_root) as server:
+            check_distribution(server.url("/zorv/distribution/win32"))
+            checked = len(server.requests)
             args = args or ["/url", server.url("/zorv/distribution/win32")]
             print("The key-built installer %s\n(built with the vendor's public key of the build; it walks only lists"
                   " signed with that key)\ninstalls the signed sample distribution (%s): installer.exe %s"
@@ -123,7 +140,7 @@ def main():
                 run_on_virtual_display(session, args)
             else:
                 run_in_window(session, args)
-            print("\nThe server answered %d requests." % len(server.requests))
+            print("\nThe server answered %d requests of the installer." % (len(server.requests) - checked))
         report(session)
     finally:
         session.stop()
