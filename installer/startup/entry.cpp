@@ -5,8 +5,8 @@
 #include "startup/command_line.h"
 #include "startup/language_offset.h"
 #include "startup/post_install.h"
+#include "transfer/socket_dispatcher.h"
 #include "win32/com_init.h"
-#include "win32/library_search.h"
 #include "win32/scoped_library.h"
 #include "wizard/wizard_sheet.h"
 
@@ -55,9 +55,9 @@ bool claimSingleInstance()
 
 int runInstaller(HINSTANCE instance, const char* argumentText, int showCommand)
 {
-    // Before anything loads a library: the program may have been started
-    // from a folder where anyone can put files, such as a downloads folder.
-    restrictLibrarySearchToSystemFolder();
+    // The library search is restricted already (main.cpp); the dispatcher's
+    // window and Windows Sockets may load libraries, so they come only now.
+    startSocketDispatcher();
     if (!ensureElevated(argumentText, showCommand))
         return 0;
     if (!claimSingleInstance())

@@ -45,8 +45,6 @@ HWND createDispatcherWindow()
 
 SocketDispatcher::SocketDispatcher()
 {
-    if (window.get() == nullptr)
-        window.reset(createDispatcherWindow());
     lookupTable.clear();
     connectionTable.clear();
     for (KeptLookup& kept : kept_)
@@ -133,10 +131,17 @@ int SocketDispatcher::keptCount() const
     return count;
 }
 
-// Made before the program's entry runs, in this order, and undone at exit in
-// the reverse one: Windows Sockets is cleaned up first, then the dispatcher
-// deletes what is still registered and destroys its window.
+// The tables exist from static initialisation on; the window and Windows
+// Sockets only from startSocketDispatcher: both may load libraries, so they
+// wait until the library search is restricted.
 SocketDispatcher socketDispatcher;
-namespace {
-WsaStartup windowsSockets(1, 1);
+
+void startSocketDispatcher()
+{
+    if (socketDispatcher.window.get() == nullptr)
+        socketDispatcher.window.reset(createDispatcherWindow());
+    // Made after the dispatcher, so undone before it at exit: Windows Sockets
+    // is cleaned up first, then the dispatcher deletes what is still
+    // registered and destroys its window.
+    static WsaStartup windowsSockets(1, 1);
 }

@@ -13,8 +13,9 @@ const int socketTableSize = 8;
 
 // The one hidden "AsyncWSockWnd" window that Windows Sockets posts every
 // lookup reply and socket event to, and the tables that lead each back to
-// the object that asked for it. Made, with Windows Sockets, at static
-// initialisation; at exit it deletes what is still registered.
+// the object that asked for it. Its tables are ready at static
+// initialisation, its window once startSocketDispatcher has run; at exit it
+// deletes what is still registered.
 class SocketDispatcher : NonCopyable {
 public:
     SocketDispatcher();
@@ -52,3 +53,8 @@ private:
 };
 
 extern SocketDispatcher socketDispatcher;
+
+// Creates the dispatcher's window and starts Windows Sockets (version 1.1)
+// for the rest of the process; both are undone at exit, Windows Sockets first.
+// Called once, before any transfer, after the library search is restricted.
+void startSocketDispatcher();

@@ -1,6 +1,7 @@
 #include "win32/scoped_library.h"
 
 #include "common/bounded_copy.h"
+#include "win32/library_search.h"
 
 bool ScopedLibrary::loadFromSystemFolder(const char* fileName)
 {
@@ -11,7 +12,7 @@ bool ScopedLibrary::loadFromSystemFolder(const char* fileName)
     path[length] = '\\';
     if (!copyBounded(path + length + 1, MAX_PATH - length - 1, fileName))
         return false;
-    return load(path, 0);
+    return load(path, systemLibraryLoadFlags());
 }
 
 bool ScopedLibrary::load(const char* path, DWORD flags)

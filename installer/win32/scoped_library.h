@@ -9,8 +9,9 @@ public:
     ScopedLibrary() : module_(nullptr) {}
     ~ScopedLibrary() { reset(); }
 
-    // Loads fileName (a bare name) from the system folder by its full path:
-    // a copy lying beside the program or in the current folder is never taken.
+    // Loads fileName (a bare name) from the system folder by its full path,
+    // and what it imports from there too where the platform allows: a copy
+    // lying beside the program or in the current folder is never taken.
     bool loadFromSystemFolder(const char* fileName);
     // Loads the library at path with LoadLibraryExA's flags.
     bool load(const char* path, DWORD flags);

@@ -383,6 +383,8 @@ int runDispatcher(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // As the installer's entry does: the window and Windows Sockets.
+    startSocketDispatcher();
     int result = 2;
     if (argc >= 2 && strcmp(argv[1], "http") == 0)
         result = runHttp(argc, argv);
