@@ -449,6 +449,46 @@ int pingDialog(int intervalMs, double seconds, int barId)
     return 0;
 }
 
+// Prints "ready", waits for the progress dialog, then reads the texts of its
+// controls idA and idB (sent WM_GETTEXT: the dialog answers between two of
+// its messages, never inside a report) every millisecond until it is gone
+// or seconds have passed. Prints each pair that differs from the one before
+// as "MS<TAB>TEXT_A<TAB>TEXT_B", MS counted from the first.
+int watchTexts(int idA, int idB, double seconds)
+{
+    printf("ready\n");
+    fflush(stdout);
+    HWND dialog = waitFor(WindowKind::Progress, seconds);
+    if (dialog == nullptr)
+        return fail("timed out waiting for the progress dialog");
+    struct Pair {
+        double at;
+        char a[128];
+        char b[128];
+    };
+    const int maxPairs = 2048;
+    static Pair pairs[maxPairs];
+    int seen = 0;
+    const double start = milliseconds();
+    while (IsWindow(dialog) && milliseconds() - start < seconds * 1000 && seen < maxPairs) {
+        Pair& pair = pairs[seen];
+        DWORD_PTR length = 0;
+        pair.a[0] = pair.b[0] = '\0';
+        if (!SendMessageTimeoutA(GetDlgItem(dialog, idA), WM_GETTEXT, sizeof pair.a,
+                                 reinterpret_cast<LPARAM>(pair.a), SMTO_NORMAL, 1000, &length)
+            || !SendMessageTimeoutA(GetDlgItem(dialog, idB), WM_GETTEXT, sizeof pair.b,
+                                    reinterpret_cast<LPARAM>(pair.b), SMTO_NORMAL, 1000, &length))
+            break;   // gone while asked
+        pair.at = milliseconds() - start;
+        if (seen == 0 || strcmp(pair.a, pairs[seen - 1].a) != 0 || strcmp(pair.b, pairs[seen - 1].b) != 0)
+            ++seen;
+        Sleep(1);
+    }
+    for (int i = 0; i < seen; ++i)
+        printf("%.1f\t%s\t%s\n", pairs[i].at, pairs[i].a, pairs[i].b);
+    return 0;
+}
+
 // A top-level window of any program by its exact title.
 HWND findTitled(const char* title)
 {
@@ -471,6 +511,7 @@ int usage()
             "  watch-msgbox SEC [ANSWER_ID] | bar-pos ID | repaint ID SEC\n"
             "  wait-bar ID PERCENT SEC\n"
             "  ping-dialog INTERVAL_MS SEC BAR_ID\n"
+            "  watch-texts ID ID SEC\n"
             "  wait-title TITLE SEC | answer-title TITLE BUTTON_ID\n");
     return 2;
 }
@@ -532,6 +573,8 @@ int main(int argc, char** argv)
         return watchMessageBox(seconds(2), arg(3) ? atoi(arg(3)) : 0);
     if (strcmp(command, "wait-bar") == 0)
         return arg(3) ? waitBar(atoi(arg(2)), atoi(arg(3)), seconds(4)) : usage();
+    if (strcmp(command, "watch-texts") == 0)
+        return arg(4) ? watchTexts(atoi(arg(2)), atoi(arg(3)), seconds(4)) : usage();
     if (strcmp(command, "ping-dialog") == 0)
         return arg(4) ? pingDialog(atoi(arg(2)), seconds(3), atoi(arg(4))) : usage();
     if (strcmp(command, "wait-title") == 0) {

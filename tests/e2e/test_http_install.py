@@ -4,7 +4,9 @@ and against servers that fail, lie or stay silent."""
 
 import os
 import shutil
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -15,6 +17,7 @@ from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, Journal  # noqa: E402
 from zorvtest.servers import proxied_request_lines, start_nginx, start_python_http, start_tinyproxy  # noqa: E402
+from zorvtest.session import DRIVER, HarnessError  # noqa: E402
 
 SUCCESS = "Installation of ZORV Client V3 successfully completed!"
 FAILURE = "Installation of ZORV Client V3 terminated with errors!"
@@ -136,6 +139,38 @@ class HttpInstallTest(InstallTestCase):
             self.assertEqual(self.session.text(1006), FAILURE)
             self.finish(installer)
 
+    def watch_status_and_counts(self):
+        """Starts the driver watching the status line and the byte counts of
+        the progress dialog to come; returns a function that waits for the
+        dialog's end and gives each (status, counts) pair seen, in order."""
+        out = tempfile.TemporaryFile()
+        watcher = subprocess.Popen(["wine", DRIVER, "watch-texts", "1006", "1008", "120"], env=self.session.env(),
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+
+        def stop():
+            if watcher.poll() is None:
+                watcher.kill()
+                watcher.wait(10)
+        self.addCleanup(stop)
+        deadline = time.time() + 20
+        while True:
+            out.seek(0)
+            if b"ready" in out.read():
+                break
+            if time.time() > deadline or watcher.poll() is not None:
+                raise HarnessError("uidriver watch-texts did not start")
+            time.sleep(0.05)
+
+        def pairs():
+            try:
+                watcher.wait(30)
+            except subprocess.TimeoutExpired:
+                raise HarnessError("uidriver watch-texts did not end with the dialog")
+            out.seek(0)
+            lines = out.read().decode("cp1252", errors="replace").replace("\r\n", "\n").splitlines()
+            return [tuple(line.split("\t")[1:]) for line in lines if line.count("\t") == 2]
+        return pairs
+
     def test_byte_counts_show_the_last_chunk_while_the_server_stalls(self):
         # 10000 of 100000 bytes come at once, faster than a screen frame, then
         # nothing more: the counts describe all of them, on screen and when read.
@@ -144,10 +179,19 @@ class HttpInstallTest(InstallTestCase):
         root = os.path.join(self.session.root, "stall")
         write_distribution(root + PATH, {"first.bin": b"f" * 5000},
                            ["T,105000", "I,first.bin,5000,1.0.0.0", "I,stalled.bin,100000,1.0.0.0"])
+        with open(root + PATH + "/zorv3.lst", "rb") as f:
+            listed = f.read()
+
+        def slow_list(connection, stopping):
+            # The watch has found the dialog before the first file comes.
+            time.sleep(0.5)
+            connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(listed) + listed)
         with DistributionServer(root) as server:
+            server.answers[PATH + "/zorv3.lst"] = slow_list
             server.answers[PATH + "/stalled.bin"] = (
                 "then silent", b"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + b"s" * 10000)
             installer = self.walk_to_ready(["/url", server.url(PATH)])
+            watch = self.watch_status_and_counts()
             self.session.press("next")
             text = self.session.driver("wait-text", 1008, "9.77 KB of 97.66 KB", 30, timeout=30)
             self.assertRegex(text, r"^9\.77 KB of 97\.66 KB transfered \((9\.77 KB)?/sec\)$")
@@ -166,6 +210,15 @@ class HttpInstallTest(InstallTestCase):
             self.session.wait_page(FINISH)
             self.assertEqual(self.session.text(1006), FAILURE)
             self.finish(installer)
+        # Once the first file has ended and the next one begun, no moment
+        # shows the next one reading beside the first one's counts.
+        first = "4.88 KB of 4.88 KB"
+        pairs = watch()
+        ended = [i for i, (status, counts) in enumerate(pairs)
+                 if counts.startswith(first) and status != "Reading data..."]
+        self.assertTrue(ended, "the watch saw the first file end: %r" % pairs)
+        stale = [p for p in pairs[ended[0]:] if p[0] == "Reading data..." and p[1].startswith(first)]
+        self.assertEqual(stale, [], "the next file read while the first one's counts showed: %r" % pairs)
         self.assertFalse(os.path.exists(self.installed("stalled.bin")))
         self.assertEqual([p for p in digest_tree(self.installed()) if p.endswith(".download")], [])
 
