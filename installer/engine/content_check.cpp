@@ -7,6 +7,7 @@
 #include "engine/list_check.h"
 #include "engine/vendor_key.h"
 #include "win32/background_file_hash.h"
+#include "win32/file_ownership.h"
 #include "win32/handle_list.h"
 #include "win32/scoped_handle.h"
 
@@ -21,11 +22,11 @@ char hashedPath[pathSize] = "";
 // the rest of the installation.
 HandleList checkedFiles;
 
-bool startWholeHash(const char* path)
+bool startWholeHash(const char* path, BackgroundFileHash::FileTest test = nullptr)
 {
     const CryptProvider* checks = checkProvider();
     return checks != nullptr && copyBounded(hashedPath, sizeof hashedPath, path)
-        && hash.startWhole(*checks, CALG_SHA_256, path);
+        && hash.startWhole(*checks, CALG_SHA_256, path, test);
 }
 
 bool isHashing(const char* path)
@@ -82,18 +83,18 @@ ContentCheck checkComponentDownload(HWND dialog, const char* path, DWORD length,
     return hashOutcome(dialog, *digest);
 }
 
-ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, bool keepOpen)
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, InPlace place)
 {
     if (digest == nullptr || !digest->valid)
         return ContentCheck::Mismatch;
     if (checkProvider() == nullptr)
         return ContentCheck::Uncheckable;
-    if (!isHashing(path) && !startWholeHash(path))
+    if (!isHashing(path) && !startWholeHash(path, place == InPlace::Contents ? nullptr : isAdministratorsFile))
         return ContentCheck::Mismatch;
     ScopedHandle file;
     const ContentCheck check = hashOutcome(dialog, *digest, &file);
     // A file that cannot be kept from others is fetched afresh instead.
-    if (check == ContentCheck::Accepted && keepOpen && !checkedFiles.add(file.release()))
+    if (check == ContentCheck::Accepted && place == InPlace::Kept && !checkedFiles.add(file.release()))
         return ContentCheck::Mismatch;
     return check;
 }

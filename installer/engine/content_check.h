@@ -38,12 +38,21 @@ void stopFollowing();
 // given (nullptr when the list gives none).
 ContentCheck checkComponentDownload(HWND dialog, const char* path, DWORD length, const ComponentDigest* digest);
 
+// What a check of a file in place asks besides its bytes.
+enum class InPlace {
+    Contents,   // nothing more: the system folder, which only administrators write
+    Owner,      // that only administrators could have put it there: one name, no
+                // reparse point, an administrators' owner (anyone may add files
+                // to the client folder, and keeps the right to write what he adds)
+    Kept,       // as Owner, and an accepted file stays open, so that nobody
+                // writes or replaces it, until releaseCheckedFiles: what
+                // registers or loads it later is what was checked
+};
+
 // A file in place against its record's digest: Mismatch without a digest and
-// for a file that cannot be read (a missing one among them). With keepOpen an
-// accepted file stays open, so that nobody writes or replaces it, until
-// releaseCheckedFiles: what registers or loads it later in the installation
-// is what was checked.
-ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, bool keepOpen);
+// for a file that cannot be read (a missing one among them) or that fails
+// what place asks.
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, InPlace place);
 void releaseCheckedFiles();
 
 // Ends every check under way, of components and of the list.

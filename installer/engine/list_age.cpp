@@ -1,5 +1,8 @@
 #include "engine/list_age.h"
 
+#include "common/bounded_format.h"
+#include "common/decimal.h"
+
 #include <string.h>
 
 bool isOlderList(uint32_t serial, const unsigned char digest[digestSize], const AcceptedList& recorded,
@@ -22,4 +25,22 @@ bool isOlderList(uint32_t serial, const unsigned char digest[digestSize], const 
     else if (kept.known && kept.serial == serial && kept.hasDigest)
         same = &kept;
     return same != nullptr && memcmp(same->digest, digest, digestSize) != 0;
+}
+
+bool formatRecordedList(uint32_t serial, const unsigned char digest[digestSize], char text[recordedListTextSize])
+{
+    char hex[digestTextLength + 1];
+    formatHexDigest(digest, hex);
+    return formatBounded(text, recordedListTextSize, "%lu,%s", static_cast<unsigned long>(serial), hex);
+}
+
+bool parseRecordedList(const char* text, uint32_t* serial, unsigned char digest[digestSize])
+{
+    const char* comma = strchr(text, ',');
+    char number[recordedListTextSize];
+    if (comma == nullptr || comma == text || comma - text >= recordedListTextSize)
+        return false;
+    memcpy(number, text, static_cast<size_t>(comma - text));
+    number[comma - text] = '\0';
+    return parseUnsignedDecimal(number, serial) && parseHexDigest(comma + 1, digest);
 }

@@ -23,3 +23,11 @@ struct AcceptedList {
 // alone: lists that carry none cannot be told apart by it.
 bool isOlderList(uint32_t serial, const unsigned char digest[digestSize], const AcceptedList& recorded,
                  const AcceptedList& kept);
+
+// How the administrators' record keeps the accepted list's digest: beside
+// the serial it goes with, "<serial>,<64 hex digits>", so that a record cut
+// between its two values never pairs one list's serial with another's digest.
+const int recordedListTextSize = 80;
+bool formatRecordedList(uint32_t serial, const unsigned char digest[digestSize], char text[recordedListTextSize]);
+// False for any other text.
+bool parseRecordedList(const char* text, uint32_t* serial, unsigned char digest[digestSize]);

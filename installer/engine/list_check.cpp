@@ -26,15 +26,16 @@ const char serialValue[] = "ListSerial";
 const char digestValue[] = "ListDigest";
 
 // Lists are read in blocks of this size; a stop waits this long for the
-// block under way.
+// block under way (or an open that another program holds up).
 const DWORD readBlockSize = 64 * 1024;
-const DWORD stopTimeout = 60 * 1000;
+const DWORD stopTimeout = 2000;
 
 // One check of a downloaded list: its thread's input, what it found, and the
 // list itself, held from the check to the walk.
 struct ListCheck {
     WorkerThread worker;
     volatile LONG stopping;
+    bool abandoned;   // a check that did not stop in time may still use all of this
     char path[pathSize];
     char keptPath[pathSize];
     ScopedHandle list;
@@ -69,23 +70,18 @@ bool fileLength(HANDLE file, DWORD* length)
     return high == 0 && *length <= 0x7FFFFFFF;
 }
 
-// One pass over the file: the bytes before signedLength into signedHash,
-// every byte into wholeHash.
-bool hashList(HANDLE file, DWORD length, DWORD signedLength, CryptHash& signedHash, CryptHash& wholeHash)
+// One pass over the bytes before signedLength, into both hashes.
+bool hashSignedPart(HANDLE file, DWORD signedLength, CryptHash& signedHash, CryptHash& identityHash)
 {
     DWORD offset = 0;
-    while (offset < length) {
+    while (offset < signedLength) {
         if (stopped())
             return false;
-        const DWORD wanted = length - offset < readBlockSize ? length - offset : readBlockSize;
+        const DWORD wanted = signedLength - offset < readBlockSize ? signedLength - offset : readBlockSize;
         DWORD read = 0;
-        if (!readAt(file, offset, check.block, wanted, &read) || read != wanted || !wholeHash.add(check.block, read))
+        if (!readAt(file, offset, check.block, wanted, &read) || read != wanted || !signedHash.add(check.block, read)
+            || !identityHash.add(check.block, read))
             return false;
-        if (offset < signedLength) {
-            const DWORD part = signedLength - offset < read ? signedLength - offset : read;
-            if (!signedHash.add(check.block, part))
-                return false;
-        }
         offset += read;
     }
     return true;
@@ -124,8 +120,9 @@ bool serialOf(HANDLE list, DWORD signedLength, uint32_t* serial)
     return true;
 }
 
-// Verifies the vendor's signature of the list, takes the digest of the whole
-// file and reads its serial.
+// Verifies the vendor's signature of the list, takes the digest of what it
+// signs (which tells the list whatever line end its signature line has) and
+// reads its serial.
 ContentCheck checkSignedList(HANDLE list, uint32_t* serial, unsigned char digest[digestSize])
 {
     const CryptProvider* checks = checkProvider();
@@ -149,12 +146,12 @@ ContentCheck checkSignedList(HANDLE list, uint32_t* serial, unsigned char digest
     for (int i = 0; i < signatureSize; ++i)
         reversed[i] = line.signature[signatureSize - 1 - i];
     CryptHash signedHash;
-    CryptHash wholeHash;
-    if (!signedHash.create(*checks, CALG_SHA_256) || !wholeHash.create(*checks, CALG_SHA_256))
+    CryptHash identityHash;
+    if (!signedHash.create(*checks, CALG_SHA_256) || !identityHash.create(*checks, CALG_SHA_256))
         return ContentCheck::Uncheckable;
     const DWORD signedLength = static_cast<DWORD>(line.signedLength);
-    if (!hashList(list, length, signedLength, signedHash, wholeHash)
-        || !verifySignature(signedHash, reversed, signatureSize, key) || !wholeHash.value(digest, digestSize))
+    if (!hashSignedPart(list, signedLength, signedHash, identityHash)
+        || !verifySignature(signedHash, reversed, signatureSize, key) || !identityHash.value(digest, digestSize))
         return ContentCheck::NotSigned;
     return serialOf(list, signedLength, serial) ? ContentCheck::Accepted : ContentCheck::NotSigned;
 }
@@ -164,11 +161,13 @@ AcceptedList recordedList()
     AcceptedList recorded = {};
     RegKey key;
     DWORD serial = 0;
-    char text[digestTextLength + 1];
+    char text[recordedListTextSize];
     recorded.known = key.open(HKEY_LOCAL_MACHINE, serialKey) && key.readDword(serialValue, serial);
     recorded.serial = serial;
+    // The digest counts only beside the serial it was recorded with.
+    uint32_t digestSerial = 0;
     recorded.hasDigest = recorded.known && key.readString(digestValue, text, sizeof text)
-        && parseHexDigest(text, recorded.digest);
+        && parseRecordedList(text, &digestSerial, recorded.digest) && digestSerial == serial;
     return recorded;
 }
 
@@ -207,10 +206,9 @@ void recordAccepted()
     if (recorded.known && (recorded.serial > check.serial || (recorded.serial == check.serial && recorded.hasDigest)))
         return;
     RegKey key;
-    char text[digestTextLength + 1];
-    formatHexDigest(check.digest, text);
-    if (key.create(HKEY_LOCAL_MACHINE, serialKey) && key.writeDword(serialValue, check.serial))
-        key.writeString(digestValue, text);
+    char text[recordedListTextSize];
+    if (key.create(HKEY_LOCAL_MACHINE, serialKey) && formatRecordedList(check.serial, check.digest, text))
+        key.writeString(digestValue, text) && key.writeDword(serialValue, check.serial);
 }
 
 } // namespace
@@ -220,8 +218,7 @@ ContentCheck checkListDownload(HWND dialog, const char* path, const char* keptPa
     if (!hasVendorKey())
         return ContentCheck::Accepted;
     if (!check.worker.started()) {
-        // An abandoned check (its stop request stands) may still use its members.
-        if (check.stopping)
+        if (check.abandoned)
             return ContentCheck::Uncheckable;
         check.list.reset();
         check.stopping = 0;
@@ -255,10 +252,13 @@ HANDLE takeAcceptedList()
 
 void stopListCheck()
 {
+    if (check.abandoned)
+        return;
     InterlockedExchange(&check.stopping, 1);
-    // The check ends after its current block. One stuck in a read of a
-    // stalled disk is left to end with the process, with what it uses.
+    // The check ends after its current block. One stuck in an open or a
+    // read is left to end with the process, with what it uses.
     if (!check.worker.join(stopTimeout)) {
+        check.abandoned = true;
         check.worker.abandon();
         return;
     }

@@ -110,6 +110,7 @@ void startCommand(HWND dialog)
         installState.currentTransfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
     forgetEarlierWalk();
+    forgetWalkResume();
     // An installer with the vendor's key installs nothing it cannot check.
     if (hasVendorKey() && !contentChecksAvailable()) {
         installState.errorFlag = 1;

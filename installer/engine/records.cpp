@@ -95,7 +95,7 @@ WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
     if (hasVendorKey()) {
         if (installState.forceAll)
             return download(file, path, lineStart, digest);
-        const ContentCheck check = checkFileInPlace(dialog, path, digest, true);
+        const ContentCheck check = checkFileInPlace(dialog, path, digest, InPlace::Kept);
         if (check == ContentCheck::Pending)
             return awaitCheck(lineStart);
         if (check == ContentCheck::Accepted)
@@ -130,7 +130,8 @@ ContentCheck systemFileInPlace(HWND dialog, const char* file, const char* versio
     if (order != 0 || !hasVendorKey())
         return order >= 0 ? ContentCheck::Accepted : ContentCheck::Mismatch;
     char path[pathSize];
-    return systemFolderPath(path, file) ? checkFileInPlace(dialog, path, digest, false) : ContentCheck::Mismatch;
+    return systemFolderPath(path, file) ? checkFileInPlace(dialog, path, digest, InPlace::Contents)
+                                        : ContentCheck::Mismatch;
 }
 
 // Puts the file this walk fetched for the record at lineStart into the
@@ -140,7 +141,7 @@ WalkStep replaceFetchedSystemFile(HWND dialog, const char* path, int lineStart, 
 {
     if (hasVendorKey()) {
         // It is moved on from here: nothing may hold it open.
-        const ContentCheck check = checkFileInPlace(dialog, path, digest, false);
+        const ContentCheck check = checkFileInPlace(dialog, path, digest, InPlace::Owner);
         if (check == ContentCheck::Pending)
             return awaitCheck(lineStart);
         if (check != ContentCheck::Accepted) {

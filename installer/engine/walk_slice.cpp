@@ -12,6 +12,11 @@ bool resumeAwaited = false;
 
 } // namespace
 
+void forgetWalkResume()
+{
+    resumeAwaited = false;
+}
+
 void beginWalkSlice()
 {
     sliceStart = GetTickCount();

@@ -7,6 +7,9 @@
 // Cancel, unpainted and with its overall bar standing still.
 const DWORD walkSliceMilliseconds = 50;
 
+// A new walk: nothing awaited by an earlier one counts.
+void forgetWalkResume();
+
 // The command that walks has begun: its slice starts now.
 void beginWalkSlice();
 

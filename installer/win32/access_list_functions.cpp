@@ -5,7 +5,8 @@ bool AccessListFunctions::load()
     return (library_.loaded() || library_.loadFromSystemFolder("advapi32.dll"))
         && library_.find("GetSecurityInfo", getSecurityInfo) && library_.find("SetSecurityInfo", setSecurityInfo)
         && library_.find("SetEntriesInAclA", setEntriesInAcl)
-        && library_.find("SetNamedSecurityInfoA", setNamedSecurityInfo);
+        && library_.find("SetNamedSecurityInfoA", setNamedSecurityInfo)
+        && library_.find("GetTokenInformation", getTokenInformation);
 }
 
 EveryoneSid::EveryoneSid()

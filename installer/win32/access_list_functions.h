@@ -19,6 +19,7 @@ public:
     DWORD(WINAPI* setEntriesInAcl)(ULONG, PEXPLICIT_ACCESSA, PACL, PACL*) = nullptr;
     DWORD(WINAPI* setNamedSecurityInfo)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL,
                                         PACL) = nullptr;
+    BOOL(WINAPI* getTokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD) = nullptr;
 
 private:
     ScopedLibrary library_;

@@ -1,62 +1,67 @@
 #include "win32/background_file_hash.h"
 
+#include "common/bounded_copy.h"
+
 namespace {
 
 // How long the thread sleeps when it has caught up with the writer, and how
-// long a stop waits for it: a thread stuck in a read of a stalled disk must
-// not hold the caller for ever.
+// long a stop waits for it: a thread stuck in an open or a read (a stalled
+// disk, a file another program holds up) is left behind after that.
 const DWORD catchUpPause = 5;
-const DWORD stopTimeout = 60 * 1000;
+const DWORD stopTimeout = 2000;
 
 } // namespace
 
-bool BackgroundFileHash::begin(const CryptProvider& provider, ALG_ID algorithm, const char* path, DWORD share)
+bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole,
+                               FileTest test)
 {
     stop();
     if (abandoned_)
         return false;
+    file_.reset();
     hash_.reset();
     hashed_ = 0;
     length_ = -1;
     stopping_ = 0;
-    file_.reset(CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    whole_ = whole;
+    test_ = test;
     wake_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!file_.valid() || !wake_.valid() || !hash_.create(provider, algorithm)) {
-        file_.reset();
-        return false;
-    }
-    return true;
+    return copyBounded(path_, sizeof path_, path) && wake_.valid() && hash_.create(provider, algorithm)
+        && worker_.start(run, this);
 }
 
 bool BackgroundFileHash::startGrowing(const CryptProvider& provider, ALG_ID algorithm, const char* path)
 {
-    // The writer has it open and lets others read it, not write it.
-    if (!begin(provider, algorithm, path, FILE_SHARE_READ | FILE_SHARE_WRITE))
-        return false;
-    if (!worker_.start(run, this))
-        file_.reset();
-    return worker_.started();
+    return start(provider, algorithm, path, false, nullptr);
 }
 
-bool BackgroundFileHash::startWhole(const CryptProvider& provider, ALG_ID algorithm, const char* path)
+bool BackgroundFileHash::startWhole(const CryptProvider& provider, ALG_ID algorithm, const char* path,
+                                    FileTest test)
 {
-    if (!begin(provider, algorithm, path, FILE_SHARE_READ))
-        return false;
-    DWORD high = 0;
-    const DWORD length = GetFileSize(file_.get(), &high);
-    if ((length == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || length > 0x7FFFFFFF
-        || !worker_.start(run, this)) {
-        file_.reset();
-        return false;
-    }
-    complete(length);
-    return true;
+    return start(provider, algorithm, path, true, test);
 }
 
 bool BackgroundFileHash::run(void* self)
 {
-    return static_cast<BackgroundFileHash*>(self)->hashAll();
+    BackgroundFileHash* hasher = static_cast<BackgroundFileHash*>(self);
+    return hasher->openFile() && hasher->hashAll();
+}
+
+bool BackgroundFileHash::openFile()
+{
+    // A growing file: the writer has it open and lets others read it, not
+    // write it. A whole one: nobody may write it while it is read.
+    const DWORD share = whole_ ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | (whole_ ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    file_.reset(CreateFileA(path_, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!file_.valid() || !whole_)
+        return file_.valid();
+    DWORD high = 0;
+    const DWORD length = GetFileSize(file_.get(), &high);
+    if ((length == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || length > 0x7FFFFFFF)
+        return false;
+    InterlockedExchange(&length_, static_cast<LONG>(length));
+    return test_ == nullptr || test_(file_.get());
 }
 
 bool BackgroundFileHash::hashAll()
@@ -91,7 +96,7 @@ bool BackgroundFileHash::hashAll()
 
 void BackgroundFileHash::complete(DWORD length)
 {
-    if (!running())
+    if (!running() || whole_)
         return;
     InterlockedExchange(&length_, static_cast<LONG>(length));
     SetEvent(wake_.get());
@@ -109,11 +114,12 @@ bool BackgroundFileHash::result(BYTE* value, DWORD size, ScopedHandle* file)
     // The thread hashed length bytes; the file must hold no more.
     DWORD high = 0;
     const LONG length = length_;
-    const bool sameSize = length >= 0 && GetFileSize(file_.get(), &high) == static_cast<DWORD>(length) && high == 0;
-    if (file != nullptr)
+    const bool hashed = worker_.succeeded() && length >= 0
+        && GetFileSize(file_.get(), &high) == static_cast<DWORD>(length) && high == 0;
+    if (file != nullptr && hashed)
         file->reset(file_.release());
     file_.reset();
-    return worker_.succeeded() && sameSize && hash_.value(value, size);
+    return hashed && hash_.value(value, size);
 }
 
 void BackgroundFileHash::stop()
@@ -122,8 +128,8 @@ void BackgroundFileHash::stop()
         return;
     InterlockedExchange(&stopping_, 1);
     SetEvent(wake_.get());
-    // The thread ends after its current block. One stuck in a read of a
-    // stalled disk is left to end with the process, with what it uses.
+    // The thread ends after its current block. One stuck in an open or a
+    // read is left to end with the process, with what it uses.
     if (!worker_.join(stopTimeout)) {
         abandoned_ = true;
         worker_.abandon();

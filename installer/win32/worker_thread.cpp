@@ -1,5 +1,11 @@
 #include "win32/worker_thread.h"
 
+namespace {
+
+const DWORD postRetryPause = 10;
+
+} // namespace
+
 bool WorkerThread::start(Work work, void* context)
 {
     if (thread_.valid())
@@ -20,8 +26,12 @@ DWORD WINAPI WorkerThread::run(void* self)
     worker->succeeded_ = worker->work_(worker->context_);
     // Whoever asked for the message before this point gets it; a request
     // after it learns that the work has ended.
-    if (InterlockedExchange(&worker->state_, Ended) == NotifyWanted)
-        PostMessageA(worker->window_, worker->message_, worker->wParam_, worker->lParam_);
+    if (InterlockedExchange(&worker->state_, Ended) == NotifyWanted) {
+        // A full queue refuses the message; the window waits for it.
+        while (!PostMessageA(worker->window_, worker->message_, worker->wParam_, worker->lParam_)
+               && IsWindow(worker->window_))
+            Sleep(postRetryPause);
+    }
     return 0;
 }
 

@@ -276,6 +276,17 @@ class SignedListTest(RealInput, SignedCase):
         self.assertEqual(self.completed(["/url", "file:C:\\planted"]), SUCCESS)
         self.assertEqual(os.stat(installed).st_ino, before)
 
+        # The published bytes under a second name that someone else keeps
+        # (a hard link to his own copy): the installer makes a file of its own.
+        elsewhere = self.session.drive_c("mine.dll")
+        with open(elsewhere, "wb") as handle:
+            handle.write(files["one.dll"])
+        os.remove(installed)
+        os.link(elsewhere, installed)
+        self.assertEqual(self.completed(["/url", "file:C:\\planted"]), SUCCESS)
+        self.assertEqual((read(installed), os.stat(installed).st_nlink), (files["one.dll"], 1))
+        self.assertNotEqual(os.stat(installed).st_ino, os.stat(elsewhere).st_ino)
+
     def test_5_an_older_list_is_not_walked(self):
         newer = {"one.dll": fixture("ver_2_0_0_0.dll"), "notes.txt": b"notes of 2.0\r\n"}
         older = {"one.dll": fixture("ver_1_9_0_0.dll"), "notes.txt": b"notes of 1.9\r\n"}

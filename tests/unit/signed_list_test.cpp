@@ -156,6 +156,26 @@ TEST(ListAge, ASerialBelowTheHighestOrTheSameWithOtherBytesIsOlder)
             << "/" << c.kept.serial;
 }
 
+TEST(ListAge, TheRecordKeepsTheDigestBesideItsSerial)
+{
+    unsigned char digest[digestSize];
+    for (int i = 0; i < digestSize; ++i)
+        digest[i] = static_cast<unsigned char>(255 - i);
+    char text[recordedListTextSize];
+    ASSERT_TRUE(formatRecordedList(4294967295u, digest, text));
+    EXPECT_EQ("4294967295,fffefdfc", std::string(text, 19));
+    uint32_t serial = 0;
+    unsigned char back[digestSize];
+    ASSERT_TRUE(parseRecordedList(text, &serial, back));
+    EXPECT_EQ(4294967295u, serial);
+    EXPECT_EQ(0, memcmp(digest, back, digestSize));
+    const std::string hex = std::string(text).substr(11);
+    const std::vector<std::string> refused = { hex, "," + hex, "12" + hex, "12,", "-1," + hex, "4294967296," + hex,
+                                                "12," + hex + "0", "12 ," + hex, std::string() };
+    for (const std::string& bad : refused)
+        EXPECT_FALSE(parseRecordedList(bad.c_str(), &serial, back)) << bad;
+}
+
 TEST(SignatureLine, FindsTheLastLineAndWhatItSigns)
 {
     const std::string body = "N,7\r\nT,100\r\nI,a.dll,100,1.0.0.0\r\n";
