@@ -6,21 +6,28 @@ components needing a library beside them still register and load."""
 
 import os
 import shutil
+import re
 import stat
+import subprocess
 import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from zorvtest.case import SUCCESS, InstallTestCase, fixture  # noqa: E402
+from zorvtest.case import FINISH, FOLDER, PROXY, READY, SUCCESS, WELCOME, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
 from zorvtest.sample import Journal, copy_distribution  # noqa: E402
-from zorvtest.session import INSTALLER, WIN32_DIR  # noqa: E402
+from zorvtest.session import INSTALLER, SIGNED_INSTALLER, WIN32_DIR, Installer  # noqa: E402
+from zorvtest.signing import signed_list  # noqa: E402
 
 FIXTURES = os.path.join(WIN32_DIR, "tests", "fixtures")
 PLANTED_VERSION = os.path.join(FIXTURES, "planted", "version.dll")
+# Libraries that only record that they were loaded (tests/fixtures/planted_library.c).
+PLANTED_NAMES = ("comctl32.dll", "rsaenh.dll", "crypt32.dll", "bcrypt.dll")
+# The calls whose order the trace of the first start shows.
+RELAYED = "SetDefaultDllDirectories;CreateWindowExA;WSAStartup"
 TEST_KEY = r"HKCU\Software\ZorvTest"
 HELPER_MARKER = "helper beside the server"
 
@@ -150,29 +157,84 @@ class PlantedFilesTest(InstallTestCase):
         if not immutable:
             self.skipTest("chattr +i is not permitted here: the failed write was not tried")
 
+    def start_traced(self, exe, args, dll_overrides, trace):
+        """Starts exe with Wine's trace of the program's calls of RELAYED
+        written to trace, and waits for the wizard's first page."""
+        self.session.reg_add(r"HKCU\Software\Wine\Debug", "RelayInclude", "REG_SZ", RELAYED)
+        env = self.session.env(dll_overrides=dll_overrides)
+        env["WINEDEBUG"] = "+relay"
+        with open(trace, "wb") as f:
+            popen = subprocess.Popen(["wine", exe] + list(args), env=env, stdin=subprocess.DEVNULL,
+                                     stdout=subprocess.DEVNULL, stderr=f)
+        installer = Installer(self.session, popen)
+        self.session.installers.append(installer)
+        self.session.driver("wait-sheet", 30, timeout=30)
+        self.session.wait_page(WELCOME)
+        return installer
+
     def test_a_library_beside_the_installer_is_never_called(self):
-        # The installer in a folder of its own, as in a downloads folder,
-        # with a version.dll that anyone could have put there.
+        # Both installers in a folder of their own, as in a downloads folder,
+        # with libraries under system libraries' names that anyone could have
+        # put there: those Wine loads by name for the program once its code
+        # runs (the CryptoAPI provider's, for the key-built one), comctl32.dll,
+        # which the manifest binds to the side-by-side copy, and version.dll,
+        # which Wine's own libraries import. Wine 8 takes the libraries that
+        # its own comctl32 delay-loads (uxtheme.dll, msimg32.dll) from the
+        # program's folder whatever the program restricts, so they are not
+        # planted here.
         downloads = self.session.drive_c("users", "Public", "Downloads")
         shutil.rmtree(downloads, ignore_errors=True)
         os.makedirs(downloads)
         shutil.copy(INSTALLER, os.path.join(downloads, "installer.exe"))
+        shutil.copy(SIGNED_INSTALLER, os.path.join(downloads, "setup.exe"))
         shutil.copy(PLANTED_VERSION, os.path.join(downloads, "version.dll"))
+        for name in PLANTED_NAMES:
+            shutil.copy(os.path.join(FIXTURES, "planted", name), os.path.join(downloads, name))
+        overrides = ";".join("%s=n,b" % os.path.splitext(name)[0] for name in PLANTED_NAMES + ("version.dll",))
         calls = os.path.join(downloads, "version_calls.txt")
         # A current component: only a version read through the system's
         # version.dll keeps it from being fetched again.
         component = fixture("ver_1_2_3_4.dll")
-        write_distribution(self.session.drive_c("versioned"), {"comp.dll": component},
-                           ["I,comp.dll,%d,1.2.3.4,client" % len(component)])
+        lines = ["I,comp.dll,%d,1.2.3.4,client" % len(component)]
+        write_distribution(self.session.drive_c("versioned"), {"comp.dll": component}, lines)
+        write_distribution(self.session.drive_c("signedver"), {"comp.dll": component},
+                           list_bytes=signed_list(lines, {"comp.dll": component}, 1))
         os.makedirs(self.installed("client"))
         with open(self.installed("client", "comp.dll"), "wb") as f:
             f.write(component)
         os.utime(self.installed("client", "comp.dll"), ns=(1_000_000_000, 1_000_000_000))
 
-        installer, text = self.install(["/url", "file:C:\\versioned"], exe=os.path.join(downloads, "installer.exe"),
-                                       dll_overrides="version=n,b")
-        self.assertEqual(text, SUCCESS)
+        trace = os.path.join(self.session.root, "relay.txt")
+        try:
+            installer = self.start_traced(os.path.join(downloads, "installer.exe"), ["/url", "file:C:\\versioned"],
+                                          overrides, trace)
+        finally:
+            self.session.reg_delete(r"HKCU\Software\Wine\Debug")
+        for page in (FOLDER, PROXY, READY, FINISH):
+            self.session.press("next")
+            self.session.wait_page(page, timeout=60)
+        self.assertEqual(self.session.text(1006), SUCCESS)
         self.finish_answering(installer)
+        self.assertEqual(os.stat(self.installed("client", "comp.dll")).st_mtime_ns, 1_000_000_000,
+                         "the installed version was read: the component was not fetched again")
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        installer, text = self.install(["/url", "file:C:\\signedver"], exe=os.path.join(downloads, "setup.exe"),
+                                       dll_overrides=overrides)
+        self.assertEqual(text, SUCCESS, "the key-built installer checked the list with the system's provider")
+        self.finish_answering(installer)
+
+        # The program's own calls (returning into installer.exe, based at
+        # 0x400000): the search is restricted before its first window (the
+        # dispatcher's) and before Windows Sockets starts, both of which may
+        # load libraries.
+        with open(trace, encoding="latin-1") as f:
+            own = [m.group(1) for m in re.finditer(r"Call (?:\w+)\.(\w+)\((.*?)\) ret=004[0-9a-f]{5}", f.read())]
+        self.assertIn("SetDefaultDllDirectories", own)
+        first = own.index("SetDefaultDllDirectories")
+        for function in ("CreateWindowExA", "WSAStartup"):
+            self.assertIn(function, own)
+            self.assertLess(first, own.index(function), "%s came before the search was restricted: %r"
+                            % (function, own[:8]))
 
         with open(calls) as f:
             lines = f.read().splitlines()
@@ -181,10 +243,11 @@ class PlantedFilesTest(InstallTestCase):
                         "the planted library was loaded into the installer (Wine's own libraries import it): %r"
                         % lines)
         own_calls = [line for line in lines
-                     if not line.startswith("loaded ") and line.lower().endswith("\\installer.exe")]
+                     if not line.startswith("loaded ") and line.lower().endswith(("\\installer.exe", "\\setup.exe"))]
         self.assertEqual(own_calls, [])
-        self.assertEqual(os.stat(self.installed("client", "comp.dll")).st_mtime_ns, 1_000_000_000,
-                         "the installed version was read: the component was not fetched again")
+        journal = os.path.join(downloads, "planted_calls.txt")
+        self.assertFalse(os.path.exists(journal), "planted libraries were loaded into the installers: %s"
+                         % (open(journal).read() if os.path.exists(journal) else ""))
 
 
 class SiblingLibraryTest(InstallTestCase):
