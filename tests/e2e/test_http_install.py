@@ -4,9 +4,7 @@ and against servers that fail, lie or stay silent."""
 
 import os
 import shutil
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -15,9 +13,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from zorvtest.case import FINISH, PROXY, InstallTestCase  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
+from zorvtest.driver_watch import DriverWatch  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, Journal  # noqa: E402
 from zorvtest.servers import proxied_request_lines, start_nginx, start_python_http, start_tinyproxy  # noqa: E402
-from zorvtest.session import DRIVER, HarnessError  # noqa: E402
 
 SUCCESS = "Installation of ZORV Client V3 successfully completed!"
 FAILURE = "Installation of ZORV Client V3 terminated with errors!"
@@ -143,32 +141,11 @@ class HttpInstallTest(InstallTestCase):
         """Starts the driver watching the status line and the byte counts of
         the progress dialog to come; returns a function that waits for the
         dialog's end and gives each (status, counts) pair seen, in order."""
-        out = tempfile.TemporaryFile()
-        watcher = subprocess.Popen(["wine", DRIVER, "watch-texts", "1006", "1008", "120"], env=self.session.env(),
-                                   stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
-
-        def stop():
-            if watcher.poll() is None:
-                watcher.kill()
-                watcher.wait(10)
-        self.addCleanup(stop)
-        deadline = time.time() + 20
-        while True:
-            out.seek(0)
-            if b"ready" in out.read():
-                break
-            if time.time() > deadline or watcher.poll() is not None:
-                raise HarnessError("uidriver watch-texts did not start")
-            time.sleep(0.05)
+        watcher = DriverWatch(self.session, "watch-texts", 1006, 1008, 120)
+        self.addCleanup(watcher.stop)
 
         def pairs():
-            try:
-                watcher.wait(30)
-            except subprocess.TimeoutExpired:
-                raise HarnessError("uidriver watch-texts did not end with the dialog")
-            out.seek(0)
-            lines = out.read().decode("cp1252", errors="replace").replace("\r\n", "\n").splitlines()
-            return [tuple(line.split("\t")[1:]) for line in lines if line.count("\t") == 2]
+            return [tuple(line.split("\t")[1:]) for line in watcher.lines(30) if line.count("\t") == 2]
         return pairs
 
     def test_byte_counts_show_the_last_chunk_while_the_server_stalls(self):

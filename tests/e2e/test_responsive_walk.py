@@ -4,9 +4,7 @@ Esc brings the Cancel question at once and, answered Yes, ends the walk."""
 
 import os
 import re
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -14,8 +12,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
+from zorvtest.driver_watch import DriverWatch  # noqa: E402
 from zorvtest.real_input import RealInput  # noqa: E402
-from zorvtest.session import DRIVER, HarnessError  # noqa: E402
 
 COUNT = 2000
 OVERALL_BAR = 1012
@@ -25,57 +23,6 @@ PING_INTERVAL_MS = 50
 ANSWER_LIMIT_MS = 200
 # From the key press to the question on the screen.
 LATENCY_LIMIT_MS = 250
-
-
-class DriverWatch:
-    """A UI driver command that runs beside the test: started, it prints
-    "ready" before it begins to watch; its output is read once it ended."""
-
-    def __init__(self, session, *args):
-        self.out = tempfile.TemporaryFile()
-        self.err = tempfile.TemporaryFile()
-        self.process = subprocess.Popen(["wine", DRIVER] + [str(a) for a in args], env=session.env(),
-                                        stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err)
-        deadline = time.time() + 20
-        while b"ready" not in self.output():
-            if time.time() > deadline or self.process.poll() is not None:
-                self.stop()
-                raise HarnessError("uidriver %s did not start" % args[0])
-            time.sleep(0.01)
-
-    def output(self):
-        self.out.seek(0)
-        return self.out.read()
-
-    def ended(self):
-        return self.process.poll() is not None
-
-    def result(self, timeout):
-        """The output lines as a dict of their key=value pairs."""
-        try:
-            self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.stop()
-            raise HarnessError("the watching driver did not end within %s s" % timeout)
-        output = self.output().decode("cp1252", errors="replace")
-        self.err.seek(0)
-        error = self.err.read().decode("cp1252", errors="replace").strip()
-        self.stop()
-        if self.process.returncode != 0:
-            raise HarnessError(error or "the watching driver failed (%d)" % self.process.returncode)
-        fields = {}
-        for line in output.splitlines():
-            key, _, value = line.strip().partition("=")
-            fields[key] = value
-        return fields
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait(timeout=10)
-        for f in (self.out, self.err):
-            if not f.closed:
-                f.close()
 
 
 class ResponsiveWalkTest(RealInput, InstallTestCase):

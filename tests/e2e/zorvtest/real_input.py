@@ -5,10 +5,10 @@ posted message jumps the queue that real input waits in and proves nothing."""
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
-from zorvtest.session import DRIVER, HarnessError
+from zorvtest.driver_watch import DriverWatch
+from zorvtest.session import HarnessError
 
 QUESTION = "Do you really want to abort the installation process?"
 # From the key press or click to the question on the screen.
@@ -26,31 +26,16 @@ class RealInput:
     def question_latency(self, act):
         """Does act (a real key press or click) and returns the milliseconds
         until the Cancel question showed, as a watcher inside Wine saw it."""
-        with tempfile.TemporaryFile() as out:
-            watcher = subprocess.Popen(["wine", DRIVER, "watch-msgbox", "20"], env=self.session.env(),
-                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
-            try:
-                deadline = time.time() + 20
-                while True:
-                    out.seek(0)
-                    if b"ready" in out.read():
-                        break
-                    if time.time() > deadline or watcher.poll() is not None:
-                        raise HarnessError("the message box watcher did not start")
-                    time.sleep(0.02)
-                started = time.time()
-                act()
-                watcher.wait(timeout=40)
-            finally:
-                if watcher.poll() is None:
-                    watcher.kill()
-                    watcher.wait(timeout=10)
-            out.seek(0)
-            lines = out.read().decode().split()
-        shown = [float(line[len("shown="):]) for line in lines if line.startswith("shown=")]
+        watcher = DriverWatch(self.session, "watch-msgbox", 20)
+        try:
+            started = time.time()
+            act()
+            shown = watcher.result(timeout=40).get("shown")
+        finally:
+            watcher.stop()
         if not shown:
             raise HarnessError("the Cancel question never showed")
-        return shown[0] - started * 1000
+        return float(shown) - started * 1000
 
     def press_escape(self):
         self.xdotool("key", "Escape")
