@@ -52,16 +52,26 @@ def run_captured(args, env, timeout):
         return subprocess.CompletedProcess(args, returncode, stdout.read(), stderr.read())
 
 
+_locales = None
+
+
 def locale_dir():
     """Generated locales for the user-language tests: Wine takes the user
-    language from LC_ALL, and only for a locale that exists."""
+    language from LC_ALL, and only for a locale that exists. Made once,
+    under a lock: modules may run at the same time."""
+    global _locales
+    if _locales is not None:
+        return _locales
     path = os.path.join(WORK_DIR, "locales")
-    for lang in LANGUAGES.values():
-        target = os.path.join(path, lang + ".UTF-8")
-        if not os.path.isdir(target):
-            os.makedirs(path, exist_ok=True)
-            subprocess.run(["localedef", "-i", lang, "-f", "UTF-8", target],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    os.makedirs(path, exist_ok=True)
+    with open(os.path.join(WORK_DIR, "locales.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        for lang in LANGUAGES.values():
+            target = os.path.join(path, lang + ".UTF-8")
+            if not os.path.isdir(target):
+                subprocess.run(["localedef", "-i", lang, "-f", "UTF-8", target],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    _locales = path
     return path
 
 
