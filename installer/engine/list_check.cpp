@@ -244,10 +244,8 @@ HANDLE takeAcceptedList()
     if (!hasVendorKey() || !check.list.valid())
         return INVALID_HANDLE_VALUE;
     recordAccepted();
-    const HANDLE list = check.list.get();
     // The walk owns it from here.
-    check.list.release();
-    return list;
+    return check.list.release();
 }
 
 void stopListCheck()

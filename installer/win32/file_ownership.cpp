@@ -81,7 +81,9 @@ bool isAdministratorsFile(HANDLE file)
         || (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
         || information.nNumberOfLinks != 1)
         return false;
-    AccessListFunctions access;
+    // Looked up once: a walk asks this for every file in place. Only one
+    // thread at a time asks.
+    static AccessListFunctions access;
     if (!access.load())
         return true;   // no owners on this system
     PSID owner = nullptr;
