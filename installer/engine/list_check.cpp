@@ -70,16 +70,23 @@ bool fileLength(HANDLE file, DWORD* length)
     return high == 0 && *length <= 0x7FFFFFFF;
 }
 
+// Reads the block at offset, at most readBlockSize bytes and none from end
+// on, into check.block; false when stopped or the file ends before.
+bool readBlock(HANDLE file, DWORD offset, DWORD end, DWORD* read)
+{
+    if (stopped())
+        return false;
+    const DWORD wanted = end - offset < readBlockSize ? end - offset : readBlockSize;
+    return readAt(file, offset, check.block, wanted, read) && *read == wanted;
+}
+
 // One pass over the bytes before signedLength, into both hashes.
 bool hashSignedPart(HANDLE file, DWORD signedLength, CryptHash& signedHash, CryptHash& identityHash)
 {
     DWORD offset = 0;
     while (offset < signedLength) {
-        if (stopped())
-            return false;
-        const DWORD wanted = signedLength - offset < readBlockSize ? signedLength - offset : readBlockSize;
         DWORD read = 0;
-        if (!readAt(file, offset, check.block, wanted, &read) || read != wanted || !signedHash.add(check.block, read)
+        if (!readBlock(file, offset, signedLength, &read) || !signedHash.add(check.block, read)
             || !identityHash.add(check.block, read))
             return false;
         offset += read;
@@ -95,11 +102,8 @@ bool serialOf(HANDLE list, DWORD signedLength, uint32_t* serial)
     *serial = 0;
     DWORD offset = 0;
     while (offset < signedLength) {
-        if (stopped())
-            return false;
-        const DWORD wanted = signedLength - offset < readBlockSize ? signedLength - offset : readBlockSize;
         DWORD read = 0;
-        if (!readAt(list, offset, check.block, wanted, &read) || read != wanted)
+        if (!readBlock(list, offset, signedLength, &read))
             return false;
         const bool lastBlock = offset + read == signedLength;
         DWORD position = 0;
