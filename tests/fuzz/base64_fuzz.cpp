@@ -1,7 +1,9 @@
 // The text of a signed list's digests and signature: any text decodes as
 // base64 only in its one strict spelling (encoding the bytes gives the text
 // back), never past the room given, and a digest is exactly 64 hexadecimal
-// digits, read as their bytes.
+// digits, read as their bytes. A digest comes from a list field, a C string:
+// the line reader ends a line at its first NUL, so the digest's text is what
+// comes before it.
 //
 // Input: the first byte is the room for the decoded bytes; the rest is the
 // text, and also bytes whose spelling must decode back to them.
@@ -58,14 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                    && memcmp(back.get(), data + 1, size - 1) == 0,
                "every byte string's spelling decodes to it");
 
+    const HeapText field(inputText(data + 1, size - 1));
     unsigned char digest[digestSize];
-    const bool parsed = parseHexDigest(text.c_str(), digest);
-    bool allHex = text.length() == digestTextLength;
-    for (size_t i = 0; allHex && i < text.length(); ++i)
-        allHex = hexValue(text.c_str()[i]) >= 0;
+    const bool parsed = parseHexDigest(field.c_str(), digest);
+    bool allHex = field.length() == digestTextLength;
+    for (size_t i = 0; allHex && i < field.length(); ++i)
+        allHex = hexValue(field.c_str()[i]) >= 0;
     FUZZ_CHECK(parsed == allHex, "a digest is exactly 64 hexadecimal digits");
     for (int i = 0; i < digestSize; ++i) {
-        const int expected = parsed ? hexValue(text.c_str()[2 * i]) * 16 + hexValue(text.c_str()[2 * i + 1]) : 0;
+        const int expected = parsed ? hexValue(field.c_str()[2 * i]) * 16 + hexValue(field.c_str()[2 * i + 1]) : 0;
         FUZZ_CHECK(digest[i] == expected, "the digest holds the digits' bytes, or nothing");
     }
     return 0;
