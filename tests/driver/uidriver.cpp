@@ -1,15 +1,22 @@
 // The tests' hands and eyes: a console program, run under the same Wine as the
 // installer, that finds the wizard, its progress dialog and message boxes and
-// acts on them the way a user would. One command per run; waits take a
-// timeout in seconds and fail with a clear message when it runs out.
+// acts on them the way a user would. Waits take a timeout in seconds and fail
+// with a clear message when it runs out.
 //
-// Output goes to stdout; exit code 0 on success, 1 on failure (message on
-// stderr), 2 on bad usage.
+// One command per run: output goes to stdout; exit code 0 on success, 1 on
+// failure (message on stderr), 2 on bad usage.
+//
+// "uidriver serve" stays running and reads one command a line from stdin, its
+// arguments separated by tabs. Each answer is the command's output and
+// messages on stdout, then a line of the record separator (0x1E) and the
+// code; the first such line, with "-", says the driver is ready. A Wine
+// process start costs more than most commands, and a test sends hundreds.
 
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -195,6 +202,42 @@ int pressButton(const char* which)
         return fail("press takes next, back, finish or cancel");
     // Posted: a sent press is not noticed by the sheet's modal loop.
     PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
+    return 0;
+}
+
+// Waits until the sheet's thread has taken every message posted to it so
+// far: a state change of the sheet's hidden Help button, posted behind them,
+// shows there once they have run, and is then undone the same way.
+bool settle(HWND sheet, double seconds)
+{
+    HWND help = GetDlgItem(sheet, IDHELP);
+    if (help == nullptr || IsWindowVisible(help))
+        return false;
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    const bool pushed = (SendMessageA(help, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    const bool steps[] = { !pushed, pushed };
+    for (bool wanted : steps) {
+        PostMessageA(help, BM_SETSTATE, wanted ? TRUE : FALSE, 0);
+        while (((SendMessageA(help, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0) != wanted) {
+            if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+                return false;
+            Sleep(5);
+        }
+    }
+    return true;
+}
+
+// Presses a button and prints the page the sheet shows once the press has
+// been handled: a vetoed Next is seen at once, not after a guessed pause.
+int pressSettled(const char* which, double seconds)
+{
+    const int pressed = pressButton(which);
+    if (pressed != 0)
+        return pressed;
+    HWND sheet = requireSheet();
+    if (sheet == nullptr || !settle(sheet, seconds))
+        return fail("the sheet did not handle the press");
+    printf("%ld\n", currentTemplateId(sheet));
     return 0;
 }
 
@@ -449,11 +492,12 @@ int pingDialog(int intervalMs, double seconds, int barId)
     return 0;
 }
 
-// Prints "ready", waits for the progress dialog, then reads the texts of its
-// controls idA and idB (sent WM_GETTEXT: the dialog answers between two of
-// its messages, never inside a report) every millisecond until it is gone
-// or seconds have passed. Prints each pair that differs from the one before
-// as "MS<TAB>TEXT_A<TAB>TEXT_B", MS counted from the first.
+// Prints "ready", waits for the progress dialog and prints "watching", then
+// reads the texts of its controls idA and idB (sent WM_GETTEXT: the dialog
+// answers between two of its messages, never inside a report) every
+// millisecond until it is gone or seconds have passed. Prints each pair that
+// differs from the one before as "MS<TAB>TEXT_A<TAB>TEXT_B", MS counted from
+// the first.
 int watchTexts(int idA, int idB, double seconds)
 {
     printf("ready\n");
@@ -461,6 +505,8 @@ int watchTexts(int idA, int idB, double seconds)
     HWND dialog = waitFor(WindowKind::Progress, seconds);
     if (dialog == nullptr)
         return fail("timed out waiting for the progress dialog");
+    printf("watching\n");
+    fflush(stdout);
     struct Pair {
         double at;
         char a[128];
@@ -501,7 +547,8 @@ int usage()
     fprintf(stderr,
             "usage: uidriver COMMAND [ARGS]\n"
             "  wait-sheet SEC | wait-gone SEC | page | wait-page ID SEC | buttons\n"
-            "  press next|back|finish|cancel | text ID | wait-text ID SUBSTRING SEC\n"
+            "  press next|back|finish|cancel | press-settled next|back|finish|cancel SEC\n"
+            "  text ID | wait-text ID SUBSTRING SEC\n"
             "  visible ID | enabled ID | checked ID | set-text ID TEXT | click ID | escape ID\n"
             "  rect ID (screen x y width height) | redraw ID\n"
             "  window-rect (the window in front with its owners, as rect)\n"
@@ -518,7 +565,7 @@ int usage()
 
 } // namespace
 
-int main(int argc, char** argv)
+int runCommand(int argc, char** argv)
 {
     if (argc < 2)
         return usage();
@@ -568,6 +615,8 @@ int main(int argc, char** argv)
         return showButtons();
     if (strcmp(command, "press") == 0)
         return arg(2) ? pressButton(arg(2)) : usage();
+    if (strcmp(command, "press-settled") == 0)
+        return arg(2) ? pressSettled(arg(2), seconds(3)) : usage();
 
     if (strcmp(command, "watch-msgbox") == 0)
         return watchMessageBox(seconds(2), arg(3) ? atoi(arg(3)) : 0);
@@ -718,4 +767,55 @@ int main(int argc, char** argv)
         return 0;
     }
     return usage();
+}
+
+namespace {
+
+const int serveLineSize = 4096;
+const int serveArgumentCount = 16;
+const char answerEnd = 0x1E;
+
+// Splits line in place at tabs (the line feed ends it) into argv[1...].
+int splitCommand(char* line, char* argv[serveArgumentCount])
+{
+    line[strcspn(line, "\r\n")] = '\0';
+    int argc = 1;
+    for (char* at = line; argc < serveArgumentCount;) {
+        argv[argc++] = at;
+        char* tab = strchr(at, '\t');
+        if (tab == nullptr)
+            break;
+        *tab = '\0';
+        at = tab + 1;
+    }
+    return argc;
+}
+
+int serve(char* self)
+{
+    // Messages join the output, in the order written; the Unix stderr keeps
+    // what Wine itself prints.
+    _dup2(_fileno(stdout), _fileno(stderr));
+    setvbuf(stderr, nullptr, _IONBF, 0);
+    printf("%c-\n", answerEnd);
+    fflush(stdout);
+    static char line[serveLineSize];
+    while (fgets(line, sizeof line, stdin) != nullptr) {
+        char* argv[serveArgumentCount] = { self };
+        const int argc = splitCommand(line, argv);
+        const int code = runCommand(argc, argv);
+        fflush(stdout);
+        printf("%c%d\n", answerEnd, code);
+        fflush(stdout);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && strcmp(argv[1], "serve") == 0)
+        return serve(argv[0]);
+    return runCommand(argc, argv);
 }

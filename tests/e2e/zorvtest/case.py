@@ -66,12 +66,14 @@ class SessionTestCase(unittest.TestCase):
         self.assertEqual(installer.wait(30), 0)
 
     def answer_remaining_boxes(self, installer, timeout=60):
-        """Answers every message box until the installer ends; returns their texts."""
+        """Answers every message box until the installer ends; returns their
+        texts. Each look for a box is short, so that the end of the process
+        is seen soon after it comes."""
         texts = []
         deadline = time.time() + timeout
         while installer.running() and time.time() < deadline:
             try:
-                box = self.session.wait_msgbox(1)
+                box = self.session.wait_msgbox(0.1)
             except AssertionError:
                 continue   # none showing yet; the installer may be ending
             texts.append(box["text"])

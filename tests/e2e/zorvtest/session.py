@@ -12,6 +12,8 @@ import subprocess
 import tempfile
 import time
 
+from zorvtest.ui_driver import DriverTimeout, ServingDriver
+
 WIN32_DIR = os.environ.get("ZORV_WIN32_DIR", "")
 WORK_DIR = os.environ.get("ZORV_E2E_WORK", os.path.join(tempfile.gettempdir(), "zorv-e2e"))
 SCREENSHOT_DIR = os.environ.get("ZORV_SCREENSHOTS", os.path.join(WORK_DIR, "screenshots"))
@@ -165,6 +167,7 @@ class WineSession:
         self.display = None
         self.installers = []
         self.children = []
+        self.serving = None
 
     # -- lifecycle -----------------------------------------------------------
     def start(self):
@@ -197,6 +200,9 @@ class WineSession:
         self.display = ":" + data.strip().decode()
 
     def stop(self):
+        if self.serving is not None:
+            self.serving.stop()
+            self.serving = None
         for installer in self.installers:
             installer.kill()
         for child in self.children:
@@ -269,22 +275,35 @@ class WineSession:
 
     def driver(self, *args, timeout=20, check=True):
         """Runs one UI driver command; returns its output without the final newline."""
-        try:
-            result = run_captured(["wine", DRIVER] + [str(a) for a in args], self.env(), timeout + 20)
-        except subprocess.TimeoutExpired:
-            raise HarnessError("uidriver %s did not answer" % " ".join(map(str, args)))
-        out = result.stdout.decode("cp1252", errors="replace").replace("\r\n", "\n")
-        if check and result.returncode != 0:
-            raise HarnessError("uidriver %s: %s" % (" ".join(map(str, args)),
-                                                     result.stderr.decode(errors="replace").strip()))
+        code, out = self._driver_command([str(a) for a in args], timeout)
+        if check and code != 0:
+            raise HarnessError("uidriver %s: %s" % (" ".join(map(str, args)), out.strip()))
         return out[:-1] if out.endswith("\n") else out
 
     def driver_ok(self, *args, timeout=20):
         """True when the driver command succeeded (for waits that may time out)."""
-        result = subprocess.run(["wine", DRIVER] + [str(a) for a in args], env=self.env(),
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, timeout=timeout + 20)
-        return result.returncode == 0
+        return self._driver_command([str(a) for a in args], timeout)[0] == 0
+
+    def _driver_command(self, args, timeout):
+        """(exit code, output and messages) of one command, from the driver
+        that serves this session; a command sent while another thread's
+        command runs gets a driver process of its own."""
+        if self.serving is None or not self.serving.alive():
+            try:
+                self.serving = ServingDriver(DRIVER, self.env())
+            except DriverTimeout as e:
+                raise HarnessError(str(e))
+        if self.serving.busy():
+            try:
+                result = run_captured(["wine", DRIVER] + args, self.env(), timeout + 20)
+            except subprocess.TimeoutExpired:
+                raise HarnessError("uidriver %s did not answer" % " ".join(args))
+            text = (result.stdout + result.stderr).decode("cp1252", errors="replace").replace("\r\n", "\n")
+            return result.returncode, text
+        try:
+            return self.serving.run(args, timeout + 20)
+        except DriverTimeout as e:
+            raise HarnessError("uidriver %s did not answer: %s" % (" ".join(args), e))
 
     # -- the wizard ----------------------------------------------------------
     def wait_page(self, template_id, timeout=20):
@@ -362,12 +381,9 @@ class WineSession:
         """The window in front, with the windows that own it, as a PNG; the
         whole screen when no window is in front."""
         path = self.screen_capture(name)
-        try:
-            result = run_captured(["wine", DRIVER, "window-rect"], self.env(), 40)
-        except subprocess.TimeoutExpired:
-            return path
-        fields = result.stdout.decode("ascii", errors="replace").split()
-        if result.returncode != 0 or len(fields) != 4:
+        code, out = self._driver_command(["window-rect"], 20)
+        fields = out.split()
+        if code != 0 or len(fields) != 4:
             return path
         x, y, width, height = (int(v) for v in fields)
         if width > 0 and height > 0:
