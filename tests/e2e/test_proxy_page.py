@@ -59,14 +59,12 @@ class ProxyPageTest(SessionTestCase):
         deadline = time.time() + 5
         seen = self.state()
         while seen != expected and time.time() < deadline:
-            time.sleep(0.2)
+            time.sleep(0.05)
             seen = self.state()
         self.assertEqual(seen, expected)
 
     def assert_next_vetoed(self):
-        self.session.press("next")
-        time.sleep(1.0)
-        self.assertEqual(self.session.page(), PROXY, "Next is vetoed silently")
+        self.assertEqual(int(self.session.driver("press-settled", "next", 10)), PROXY, "Next is vetoed silently")
         self.session.driver("no-msgbox")
 
     def next_to_ready(self):
@@ -97,16 +95,12 @@ class ProxyPageTest(SessionTestCase):
         self.cancel_wizard(installer)
 
     def test_local_proxies_are_shown_but_not_selected(self):
-        for value in ("localhost:888", "LOCALHOST.localdomain:8080", "Zorvgate:81", "127.0.0.1:3128"):
+        # One host the local rule matches and one it does not: the rule's
+        # values are the proxy setting's unit tests.
+        for value, use in (("LOCALHOST.localdomain:8080", False), ("10.1.2.3:80", True)):
             with self.subTest(value=value):
                 host, port = value.split(":")
-                installer = self.proposal(value, 1, False, host, port)
-                self.cancel_wizard(installer)
-        # Only the host's beginning counts, and a shorter host never matches.
-        for value in ("10.1.2.3:80", "128.0.0.1:80", "zor:80"):
-            with self.subTest(value=value):
-                host, port = value.split(":")
-                installer = self.proposal(value, 1, True, host, port)
+                installer = self.proposal(value, 1, use, host, port)
                 self.cancel_wizard(installer)
 
     def test_proxy_enable_alone_selects_empty_fields(self):
@@ -124,7 +118,6 @@ class ProxyPageTest(SessionTestCase):
             (None, None, False, "", ""),                   # nothing to propose
             ("proxy.example:880", 0, False, "proxy.example", "880"),
             ("p" * 290 + ":880", 1, True, "", ""),         # too long to read: ProxyEnable alone
-            ("ftp=f.example:21;https=s.example:443", 1, True, "", ""),  # nothing for http
         )
         for proxy_server, proxy_enable, use, host, port in cases:
             with self.subTest(proxy_server=(proxy_server or "")[:40], proxy_enable=proxy_enable):
