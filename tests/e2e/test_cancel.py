@@ -25,11 +25,12 @@ class CancelTest(RealInput, InstallTestCase):
     def setUp(self):
         shutil.rmtree(self.installed(), ignore_errors=True)
 
-    def cancel_twice_while_it_runs(self, installer, name):
+    def cancel_twice_while_it_runs(self, installer, name, download):
         """Esc, answered No; the dialog repaints what the box covered; a click
         on Cancel, answered Yes: the installation ends as failed."""
         self.session.driver("wait-text", 1006, "Reading data...", 60, timeout=60)
-        time.sleep(0.5)
+        self.wait_for(lambda: os.path.getsize(download) > 16 * 1024 * 1024 if os.path.exists(download) else False,
+                      "16 MiB of the download written")
         self.assert_question_in_time(self.press_escape, name + ": Esc")
         self.session.answer_msgbox(7)
         # An area that needs painting (as one a closed box uncovers) is
@@ -51,7 +52,7 @@ class CancelTest(RealInput, InstallTestCase):
             f.truncate(BIG)
         installer = self.walk_to_ready(["/url", "file:C:\\bigdist"])
         self.session.press("next")
-        self.cancel_twice_while_it_runs(installer, "file")
+        self.cancel_twice_while_it_runs(installer, "file", self.installed("huge.bin.download"))
         self.assertFalse(os.path.exists(self.installed("huge.bin")))
         self.assertFalse(os.path.exists(self.installed("huge.bin.download")))
 
@@ -63,7 +64,7 @@ class CancelTest(RealInput, InstallTestCase):
                 b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % BIG, BIG)
             installer = self.walk_to_ready(["/url", server.url(PATH)])
             self.session.press("next")
-            self.cancel_twice_while_it_runs(installer, "http")
+            self.cancel_twice_while_it_runs(installer, "http", self.installed("stream.bin.download"))
         self.assertFalse(os.path.exists(self.installed("stream.bin")))
 
     # -- the end of the dialog ---------------------------------------------------
@@ -83,7 +84,9 @@ class CancelTest(RealInput, InstallTestCase):
         while not os.path.exists(self.installed("last.txt")) and time.time() < deadline:
             time.sleep(0.1)
         self.assertTrue(os.path.exists(self.installed("last.txt")), "the installation ended under the question")
-        time.sleep(1.0)
+        # The dialog's end hides it; the question stays until answered.
+        self.session.driver("wait-progress-gone", 30, timeout=30)
+        self.assertEqual(self.session.wait_msgbox(1)["text"], QUESTION)
         self.session.answer_msgbox(6)
         self.session.wait_page(FINISH, timeout=30)
         self.assertEqual(self.session.text(1006), SUCCESS)

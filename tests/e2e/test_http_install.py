@@ -137,16 +137,28 @@ class HttpInstallTest(InstallTestCase):
             self.assertEqual(self.session.text(1006), FAILURE)
             self.finish(installer)
 
+    def wait_pixels(self, control_id, name, condition, what, timeout=10):
+        """The control's pixels on the screen once condition holds for them
+        (the screen follows a paint a little later)."""
+        deadline = time.time() + timeout
+        while True:
+            pixels = self.session.control_pixels(control_id, name)
+            if condition(pixels):
+                return pixels
+            if time.time() > deadline:
+                self.fail("timed out waiting for " + what)
+
     def watch_status_and_counts(self):
         """Starts the driver watching the status line and the byte counts of
-        the progress dialog to come; returns a function that waits for the
-        dialog's end and gives each (status, counts) pair seen, in order."""
+        the progress dialog to come; returns the watch and a function that
+        waits for the dialog's end and gives each (status, counts) pair seen,
+        in order."""
         watcher = DriverWatch(self.session, "watch-texts", 1006, 1008, 120)
         self.addCleanup(watcher.stop)
 
         def pairs():
             return [tuple(line.split("\t")[1:]) for line in watcher.lines(30) if line.count("\t") == 2]
-        return pairs
+        return watcher, pairs
 
     def test_byte_counts_show_the_last_chunk_while_the_server_stalls(self):
         # 10000 of 100000 bytes come at once, faster than a screen frame, then
@@ -159,28 +171,30 @@ class HttpInstallTest(InstallTestCase):
         with open(root + PATH + "/zorv3.lst", "rb") as f:
             listed = f.read()
 
+        watcher, watch = self.watch_status_and_counts()
+
         def slow_list(connection, stopping):
             # The watch has found the dialog before the first file comes.
-            time.sleep(0.5)
+            if not watcher.wait_output(b"watching", 30):
+                return
             connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(listed) + listed)
         with DistributionServer(root) as server:
             server.answers[PATH + "/zorv3.lst"] = slow_list
             server.answers[PATH + "/stalled.bin"] = (
                 "then silent", b"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + b"s" * 10000)
             installer = self.walk_to_ready(["/url", server.url(PATH)])
-            watch = self.watch_status_and_counts()
             self.session.press("next")
             text = self.session.driver("wait-text", 1008, "9.77 KB of 97.66 KB", 30, timeout=30)
             self.assertRegex(text, r"^9\.77 KB of 97\.66 KB transfered \((9\.77 KB)?/sec\)$")
             self.assertEqual(self.session.text(1006), "Reading data...")
-            # On screen: what the control shows now is what a fresh paint of
-            # the last text gives, and it is not blank.
-            time.sleep(0.5)
-            shown = self.session.control_pixels(1008, "progress-stalled-download")
-            self.assertGreater(len({shown[i:i + 3] for i in range(0, len(shown), 3)}), 1, "the counts are blank")
+            # On screen: the control shows the counts, not a blank, and what
+            # it shows is what a fresh paint of the last text gives.
+            shown = self.wait_pixels(1008, "progress-stalled-download",
+                                     lambda pixels: len({pixels[i:i + 3] for i in range(0, len(pixels), 3)}) > 1,
+                                     "the counts on the screen, not a blank")
             self.session.driver("redraw", 1008)
-            time.sleep(0.5)
-            self.assertEqual(self.session.control_pixels(1008, "progress-stalled-redrawn"), shown)
+            self.wait_pixels(1008, "progress-stalled-redrawn", lambda pixels: pixels == shown,
+                             "a fresh paint to show what was shown")
             self.session.driver("click", 2)
             self.session.wait_msgbox(20)
             self.session.answer_msgbox(6)

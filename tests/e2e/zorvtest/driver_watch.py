@@ -17,12 +17,19 @@ class DriverWatch:
         self.err = tempfile.TemporaryFile()
         self.process = subprocess.Popen(["wine", DRIVER] + [str(a) for a in args], env=session.env(),
                                         stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err)
-        deadline = time.time() + 20
-        while b"ready" not in self.output():
+        if not self.wait_output(b"ready", 20):
+            self.stop()
+            raise HarnessError("uidriver %s did not start" % args[0])
+
+    def wait_output(self, text, timeout):
+        """True once the output holds text, False when timeout s passed or
+        the command ended without it."""
+        deadline = time.time() + timeout
+        while text not in self.output():
             if time.time() > deadline or self.process.poll() is not None:
-                self.stop()
-                raise HarnessError("uidriver %s did not start" % args[0])
+                return text in self.output()
             time.sleep(0.01)
+        return True
 
     def output(self):
         self.out.seek(0)

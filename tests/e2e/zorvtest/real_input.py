@@ -37,6 +37,22 @@ class RealInput:
             raise HarnessError("the Cancel question never showed")
         return float(shown) - started * 1000
 
+    def wait_for(self, condition, what, timeout=90):
+        deadline = time.time() + timeout
+        while not condition():
+            if time.time() > deadline:
+                self.fail("timed out waiting for " + what)
+            time.sleep(0.01)
+
+    def wait_reading(self, installer, count, what, timeout=90):
+        """Waits until the installer has read count more bytes than when
+        called: a hash or a copy is then under way, not about to begin."""
+        def read_bytes():
+            with open("/proc/%d/io" % installer.popen.pid) as io:
+                return int(next(line for line in io if line.startswith("rchar:")).split()[1])
+        start = read_bytes()
+        self.wait_for(lambda: read_bytes() >= start + count, what, timeout)
+
     def press_escape(self):
         self.xdotool("key", "Escape")
 
