@@ -18,6 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
+from zorvtest.probe import list_outcomes  # noqa: E402
 from zorvtest.real_input import RealInput  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, copy_distribution  # noqa: E402
 from zorvtest.session import SIGNED_INSTALLER  # noqa: E402
@@ -165,19 +166,31 @@ class SignedListTest(RealInput, SignedCase):
                                                                                               other_key),
             "an unsigned list": b"".join(line + b"\r\n" for line in unsigned_lines),
         }
+        # Each variant through the installer's own check of a downloaded list,
+        # and the list as signed beside them, which the check accepts.
+        checked = os.path.join(self.session.root, "checked")
+        shutil.rmtree(checked, ignore_errors=True)
+        os.makedirs(checked)
+        names = ["signed"] + list(variants)
+        for number, name in enumerate(names):
+            self.assertNotEqual(variants.get(name), signed)
+            with open(os.path.join(checked, "%d.lst" % number), "wb") as handle:
+                handle.write(variants.get(name, signed))
+        outcomes = list_outcomes(self.session, ["Z:" + os.path.join(checked, "%d.lst" % number).replace("/", "\\")
+                                                for number in range(len(names))])
+        self.assertEqual(dict(zip(names, outcomes)), dict((name, "accepted" if name == "signed" else "not-signed")
+                                                          for name in names))
+
+        # In the wizard, from a folder and over HTTP as a changed mirror would
+        # serve it: the status says so and nothing is installed.
         with open(os.path.join(folder, "extra.txt"), "wb") as handle:
             handle.write(b"extra")
-        for name, data in variants.items():
-            with self.subTest(name):
-                self.assertNotEqual(data, signed)
-                with open(os.path.join(folder, "zorv3.lst"), "wb") as handle:
-                    handle.write(data)
-                shutil.rmtree(self.installed(), ignore_errors=True)
-                self.stopped(["/url", "file:C:\\sample"], NOT_SIGNED)
-                self.assert_nothing_installed()
-                self.assertFalse(os.path.exists(self.installed("extra.txt")))
-
-        # Over HTTP, as a changed mirror would serve it.
+        with open(os.path.join(folder, "zorv3.lst"), "wb") as handle:
+            handle.write(variants["a line after the signature"])
+        shutil.rmtree(self.installed(), ignore_errors=True)
+        self.stopped(["/url", "file:C:\\sample"], NOT_SIGNED)
+        self.assert_nothing_installed()
+        self.assertFalse(os.path.exists(self.installed("extra.txt")))
         web = os.path.join(self.session.root, "web")
         shutil.rmtree(web, ignore_errors=True)
         shutil.copytree(folder, os.path.join(web, "dist"))
@@ -387,13 +400,6 @@ class SignedListTest(RealInput, SignedCase):
         self.finish(installer)
         return text
 
-    def wait_for(self, condition, what, timeout=90):
-        deadline = time.time() + timeout
-        while not condition():
-            if time.time() > deadline:
-                self.fail("timed out waiting for " + what)
-            time.sleep(0.01)
-
     def test_8_esc_is_taken_at_once_while_a_large_file_in_place_or_a_large_list_is_checked(self):
         # A current component of 768 MiB in place: the walk hashes it.
         size = 768 * 1024 * 1024
@@ -416,7 +422,7 @@ class SignedListTest(RealInput, SignedCase):
         installer = self.walk_to_ready(["/url", "file:C:\\bigcheck", "/no-reg"])
         self.session.press("next")
         self.wait_for(lambda: os.path.exists(kept), "the list in place")
-        time.sleep(0.3)
+        self.wait_reading(installer, 64 * 1024 * 1024, "the hash of the file in place")
         self.assert_question_in_time(self.press_escape, "hash of a file in place: Esc")
         self.session.answer_msgbox(7)
         self.assert_repainted_in_time(1006, "hash of a file in place")
@@ -445,7 +451,7 @@ class SignedListTest(RealInput, SignedCase):
         installer = self.walk_to_ready(["/url", "file:C:\\biglist", "/no-reg"])
         self.session.press("next")
         self.wait_for(lambda: os.path.exists(download) and os.path.getsize(download) == total, "the list's download")
-        time.sleep(0.2)
+        self.wait_reading(installer, 32 * 1024 * 1024, "the check of the list")
         self.assert_question_in_time(self.press_escape, "check of a large list: Esc")
         self.session.answer_msgbox(6)
         self.session.wait_page(FINISH, timeout=30)

@@ -90,3 +90,22 @@ def run_probe(session, args, timeout=90):
 
 def http_probe(session, url, destination, *options, timeout=90):
     return run_probe(session, ["http", url, destination] + list(options), timeout=timeout)
+
+
+LIST_PROBE = os.path.join(WIN32_DIR, "tests", "tools", "list_probe.exe")
+
+
+def list_outcomes(session, windows_paths, timeout=120):
+    """The key-built installer's check of each list as a download: its
+    outcome (accepted, not-signed, older, uncheckable), in order."""
+    if not os.path.isfile(LIST_PROBE):
+        raise HarnessError("list_probe.exe not built (%s)" % LIST_PROBE)
+    try:
+        completed = run_captured(["wine", LIST_PROBE] + list(windows_paths), session.env(), timeout)
+    except subprocess.TimeoutExpired:
+        raise HarnessError("list_probe did not end within %d s" % timeout)
+    lines = completed.stdout.decode("cp1252", errors="replace").splitlines()
+    outcomes = [line.rpartition(" outcome=")[2] for line in lines if " outcome=" in line]
+    if completed.returncode != 0 or len(outcomes) != len(windows_paths):
+        raise HarnessError("list_probe failed (%d): %r" % (completed.returncode, lines))
+    return outcomes
