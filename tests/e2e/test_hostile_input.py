@@ -48,19 +48,27 @@ class HostileListTest(InstallTestCase):
             f.write("keep")
         app = fixture("ver_1_2_3_4.dll")
         files = {"app.exe": app, "good.txt": b"good", "nul.txt": b"n", "x.txt": b"x"}
-        for lines in (["L,app.exe,client,.,First"], ["L,app.exe,client,ZORV\\.,First"],
-                      ["L,app.exe,client,. .,First"], ["L,app.exe,client,ZORV Test,nul"],
-                      ["L,app.exe,client,ZORV Test,Com1.lnk"], ["I,nul.txt,1,1.0.0.0"],
-                      ["I,x.txt,1,1.0.0.0,client\\LPT1"], ["I,x.txt,1,1.0.0.0,client\\COM0"],
-                      ["R,client\\aux.dll"]):
-            with self.subTest(lines=lines):
-                text = self.local_install("C:\\fields", files, ["I,app.exe,%d,1.2.3.4,client" % len(app)] + lines
-                                          + ["I,good.txt,4,1.0.0.0"])
-                self.assertEqual(text, FAILURE)
-                self.assertTrue(os.path.exists(os.path.join(other, "keep.lnk")), "no other program's menu is emptied")
-                with open(self.installed("good.txt"), "rb") as f:
-                    self.assertEqual(f.read(), b"good", "the walk goes on behind a refused record")
-                self.assertFalse(os.path.exists(self.installed("client", "x.txt")))
+        refused = ["L,app.exe,client,.,First", "L,app.exe,client,ZORV\\.,First", "L,app.exe,client,. .,First",
+                   "L,app.exe,client,ZORV Test,nul", "L,app.exe,client,ZORV Test,Com1.lnk", "I,nul.txt,1,1.0.0.0",
+                   "I,x.txt,1,1.0.0.0,client\\LPT1", "I,x.txt,1,1.0.0.0,client\\COM0", "R,client\\aux.dll"]
+        # One list: behind each refused record a file of its own, which shows
+        # that the walk went on behind that record. Which names are refused is
+        # the component location's unit tests.
+        lines = ["I,app.exe,%d,1.2.3.4,client" % len(app)]
+        for number, line in enumerate(refused):
+            files["behind%d.txt" % number] = b"%d" % number
+            lines += [line, "I,behind%d.txt,1,1.0.0.0" % number]
+        text = self.local_install("C:\\fields", files, lines + ["I,good.txt,4,1.0.0.0"])
+        self.assertEqual(text, FAILURE)
+        for number, line in enumerate(refused):
+            with self.subTest(line=line), open(self.installed("behind%d.txt" % number), "rb") as f:
+                self.assertEqual(f.read(), b"%d" % number, "the walk goes on behind a refused record")
+        self.assertTrue(os.path.exists(os.path.join(other, "keep.lnk")), "no other program's menu is emptied")
+        self.assertEqual([name for name in os.listdir(programs) if name.lower() in ("first.lnk", "zorv", "zorv test")],
+                         [], "no shortcut or menu folder of a refused record")
+        self.assertFalse(os.path.exists(self.installed("client", "x.txt")))
+        self.assertEqual(sorted(os.listdir(self.installed("client"))), ["app.exe", "zorv3.lst"],
+                         "nothing else in the client folder")
         # Empty components behind a name are what Windows makes of them: a
         # list written with "client\\" or "client\\\\sub" installs.
         text = self.local_install("C:\\fields", files, ["I,x.txt,1,1.0.0.0,client\\",
