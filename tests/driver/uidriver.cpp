@@ -444,8 +444,8 @@ int waitBar(int barId, int percent, double seconds)
 // (a sent WM_NULL, up to 1 s) every intervalMs until it is gone, and reads
 // the bar barId after each answer. Prints, one a line, "pings=N",
 // "longest=MS" (the slowest answer; a dialog that did not answer within the
-// second counts that long) and "bar=P,P,..." (each position seen, once per
-// change).
+// second counts that long), "open=MS" (from the first question to the
+// dialog's end) and "bar=P,P,..." (each position seen, once per change).
 int pingDialog(int intervalMs, double seconds, int barId)
 {
     printf("ready\n");
@@ -455,7 +455,8 @@ int pingDialog(int intervalMs, double seconds, int barId)
         return fail("timed out waiting for the progress dialog");
     HWND bar = GetDlgItem(dialog, barId);
     const double deadline = milliseconds() + seconds * 1000;
-    double next = milliseconds();
+    const double first = milliseconds();
+    double next = first;
     double longest = 0;
     int pings = 0;
     const int maxPositions = 512;
@@ -485,7 +486,7 @@ int pingDialog(int intervalMs, double seconds, int barId)
         if (wait > 0)
             Sleep(static_cast<DWORD>(wait));
     }
-    printf("pings=%d\nlongest=%.1f\nbar=", pings, longest);
+    printf("pings=%d\nlongest=%.1f\nopen=%.1f\nbar=", pings, longest, milliseconds() - first);
     for (int i = 0; i < seen; ++i)
         printf(i == 0 ? "%ld" : ",%ld", positions[i]);
     printf("\n");

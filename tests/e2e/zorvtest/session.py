@@ -378,16 +378,22 @@ class WineSession:
         return path
 
     def screenshot(self, name):
-        """The window in front, with the windows that own it, as a PNG; the
-        whole screen when no window is in front."""
+        """The window in front, with the windows that own it, as a PNG. It
+        must show a painted window: the window's size and more than a few
+        colours (a window not painted yet is one colour, its frame a few)."""
         path = self.screen_capture(name)
         code, out = self._driver_command(["window-rect"], 20)
         fields = out.split()
         if code != 0 or len(fields) != 4:
-            return path
+            raise HarnessError("screenshot %s: no window in front (%s)" % (name, out.strip()))
         x, y, width, height = (int(v) for v in fields)
-        if width > 0 and height > 0:
-            subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, max(x, 0), max(y, 0)),
-                            "+repage", path], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=30)
+        subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, max(x, 0), max(y, 0)),
+                        "+repage", path], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30, check=True)
+        shown = subprocess.run(["identify", "-format", "%w %h %k", path], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30, check=True)
+        shot_width, shot_height, colours = (int(v) for v in shown.stdout.split())
+        if (shot_width, shot_height) != (width, height) or colours < 16:
+            raise HarnessError("screenshot %s: %dx%d with %d colours, not a painted %dx%d window"
+                               % (name, shot_width, shot_height, colours, width, height))
         return path
