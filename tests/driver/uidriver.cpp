@@ -241,11 +241,15 @@ int pressSettled(const char* which, double seconds)
     return 0;
 }
 
+// The buttons once the sheet has handled what was posted to it: a page
+// posts its buttons when it becomes active.
 int showButtons()
 {
     HWND sheet = requireSheet();
     if (sheet == nullptr)
         return fail("no wizard window");
+    if (!settle(sheet, 5))
+        return fail("the sheet did not handle its messages");
     struct {
         const char* name;
         int id;
