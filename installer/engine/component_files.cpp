@@ -1,6 +1,7 @@
 #include "engine/component_files.h"
 
 #include "common/ascii.h"
+#include "common/bounded_copy.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/component_location.h"
@@ -77,4 +78,10 @@ void createParentFolders(const char* path)
         }
         prefix[i] = path[i];
     }
+}
+
+bool clientFolderFile(char path[pathSize], const char* name)
+{
+    return copyBounded(path, pathSize, installState.installFolder) && appendBounded(path, pathSize, "\\client\\")
+        && appendBounded(path, pathSize, name);
 }

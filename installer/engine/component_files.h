@@ -10,6 +10,9 @@
 bool componentUrl(char url[pathSize], const char* file);
 bool componentPath(char path[pathSize], const char* file, const char* folder);
 
+// A file of the client folder by its bare name, as a folder search found it.
+bool clientFolderFile(char path[pathSize], const char* name);
+
 // Creates each missing folder on the path; the last component (the file) is
 // not created. Failures are ignored. When the file's own folder exists, that
 // one look is all it costs. The first folder it creates on the way to the

@@ -1,7 +1,9 @@
 #pragma once
+#include "engine/installed_configuration.h"
+
 #include <windows.h>
 
-// The last command of the progress dialog: releases the transfer, hands the
-// proxy and the list's configuration files to the installed client, copies
-// the sibling program's key files, and ends the dialog with the result.
-void finishCommand(HWND dialog);
+// Hands the proxy and the configuration files this run installed to the
+// installed client's configuration object, then asks running client
+// processes to exit. The dialog's status line says so meanwhile.
+void handOverConfiguration(HWND dialog, const InstalledConfiguration& installed);

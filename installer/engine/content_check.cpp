@@ -8,7 +8,6 @@
 #include "engine/vendor_key.h"
 #include "win32/background_file_hash.h"
 #include "win32/file_ownership.h"
-#include "win32/handle_list.h"
 #include "win32/scoped_handle.h"
 
 #include <string.h>
@@ -18,9 +17,6 @@ namespace {
 // One hash at a time: of the download under way, or of a file in place.
 BackgroundFileHash hash;
 char hashedPath[pathSize] = "";
-// Files in place that were accepted, held open (others may read them) for
-// the rest of the installation.
-HandleList checkedFiles;
 
 bool startWholeHash(const char* path, BackgroundFileHash::FileTest test = nullptr)
 {
@@ -83,7 +79,8 @@ ContentCheck checkComponentDownload(HWND dialog, const char* path, DWORD length,
     return hashOutcome(dialog, *digest);
 }
 
-ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, InPlace place)
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, InPlace place,
+                              HandleList& held)
 {
     if (digest == nullptr || !digest->valid)
         return ContentCheck::Mismatch;
@@ -94,14 +91,9 @@ ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDige
     ScopedHandle file;
     const ContentCheck check = hashOutcome(dialog, *digest, &file);
     // A file that cannot be kept from others is fetched afresh instead.
-    if (check == ContentCheck::Accepted && place == InPlace::Kept && !checkedFiles.add(file.release()))
+    if (check == ContentCheck::Accepted && place == InPlace::Kept && !held.add(file.release()))
         return ContentCheck::Mismatch;
     return check;
-}
-
-void releaseCheckedFiles()
-{
-    checkedFiles.closeAll();
 }
 
 void stopContentChecks()

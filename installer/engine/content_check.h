@@ -1,5 +1,6 @@
 #pragma once
 #include "common/hex_digest.h"
+#include "win32/handle_list.h"
 
 #include <windows.h>
 
@@ -45,15 +46,18 @@ enum class InPlace {
                 // reparse point, an administrators' owner (anyone may add files
                 // to the client folder, and keeps the right to write what he adds)
     Kept,       // as Owner, and an accepted file stays open, so that nobody
-                // writes or replaces it, until releaseCheckedFiles: what
+                // writes or replaces it, until the walk lets it go: what
                 // registers or loads it later is what was checked
 };
 
 // A file in place against its record's digest: Mismatch without a digest and
 // for a file that cannot be read (a missing one among them) or that fails
-// what place asks.
-ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, InPlace place);
-void releaseCheckedFiles();
+// what place asks. A file accepted as Kept goes into held.
+ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDigest* digest, InPlace place,
+                              HandleList& held);
 
 // Ends every check under way, of components and of the list.
 void stopContentChecks();
+
+// Interim: lets go the files the installation's one walk checked.
+void releaseCheckedFiles();

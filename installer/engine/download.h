@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/content_check.h"
+#include "engine/walk.h"
 
 // Downloads go into a temporary file beside their destination and replace it
 // only when complete: an upgrade that breaks off, fails to write or gets an
@@ -22,37 +23,37 @@ struct DownloadStart {
     bool reported;   // the transfer reported an end already, so a continue command will come
 };
 
-// Starts fetching url into destination through the current transfer, after
+// Starts fetching url into destination through the walk's transfer, after
 // creating the folders it goes into.
 // lineStart is the list offset of the record that asked for it, or
 // listLineStart. name is the record's file field, digest what the list gives
 // for it (nullptr when nothing): the download is checked against it before it
 // replaces anything, and the list against the vendor's signature.
-DownloadStart startDownload(const char* url, const char* destination, int lineStart, const char* name,
-                            const ComponentDigest* digest);
+DownloadStart startDownload(ListWalk& walk, const char* url, const char* destination, int lineStart,
+                            const char* name, const ComponentDigest* digest);
 
 // Called by the transfer report when the transfer reports an end. True for
 // the first end of the pending download, which the engine must hear of (one
 // continue command); false for a second or late end, which changes nothing.
-bool noteTransferEnded(int status);
+bool noteTransferEnded(ListWalk& walk, int status);
 
 // Judges the pending download by the transfer's end and puts it in place or
 // throws it away; Checking while its check runs, after which the continue
-// command that comes to dialog settles it again.
-DownloadOutcome settleDownload(HWND dialog);
+// command that comes to the dialog settles it again.
+DownloadOutcome settleDownload(ListWalk& walk);
 
 // The lineStart of the download that settleDownload judged last, its name,
 // and the check that refused it.
-int settledLineStart();
-const char* settledName();
-ContentCheck settledCheck();
-
-// Destroys the current transfer; a download still pending is thrown away.
-void destroyTransfer();
+int settledLineStart(const ListWalk& walk);
+const char* settledName(const ListWalk& walk);
+ContentCheck settledCheck(const ListWalk& walk);
 
 // The walk goes on only at the continue command that it awaits: one per
 // download it started, one after a system-file replacement. A transfer that
 // reports a second end (a clean close after a failed read) is not walked
 // twice.
-void awaitContinue();
-bool takeAwaitedContinue();
+void awaitContinue(ListWalk& walk);
+bool takeAwaitedContinue(ListWalk& walk);
+
+// Interim: destroys the installation's one walk's transfer.
+void destroyTransfer();

@@ -8,9 +8,6 @@
 
 namespace {
 
-char installedNames[installedConfigurationCapacity][MAX_PATH];
-int installedCount = 0;
-
 bool isConfigurationName(const char* name)
 {
     const size_t length = strlen(name);
@@ -43,22 +40,22 @@ bool isClientFolder(const char* folder)
 
 } // namespace
 
-void noteInstalledFile(const char* destination)
+void noteInstalledFile(InstalledConfiguration& installed, const char* destination)
 {
     char folder[MAX_PATH];
     const char* name = nullptr;
     if (!splitFullPath(destination, folder, &name) || !isConfigurationName(name) || !isClientFolder(folder)
-        || wasConfigurationInstalled(name) || installedCount == installedConfigurationCapacity)
+        || wasConfigurationInstalled(installed, name) || installed.count == installedConfigurationCapacity)
         return;
     // splitFullPath ended the folder inside the same buffer, so the name fits.
-    copyBounded(installedNames[installedCount], MAX_PATH, name);
-    ++installedCount;
+    copyBounded(installed.names[installed.count], MAX_PATH, name);
+    ++installed.count;
 }
 
-bool wasConfigurationInstalled(const char* name)
+bool wasConfigurationInstalled(const InstalledConfiguration& installed, const char* name)
 {
-    for (int i = 0; i < installedCount; ++i) {
-        if (lstrcmpiA(installedNames[i], name) == 0)
+    for (int i = 0; i < installed.count; ++i) {
+        if (lstrcmpiA(installed.names[i], name) == 0)
             return true;
     }
     return false;

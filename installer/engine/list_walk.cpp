@@ -13,7 +13,6 @@
 #include "engine/records.h"
 #include "engine/transfer_report.h"
 #include "engine/vendor_key.h"
-#include "engine/walked_list.h"
 #include "engine/walk_slice.h"
 #include "res/resource_ids.h"
 #include "transfer/http_request.h"
@@ -51,25 +50,30 @@ int readLineAt(HANDLE list, char line[listLineSize])
 }
 
 // The list is in place: it is held open for the walk, which reads what was
-// checked and nothing that somebody put in its place since. With the
-// vendor's key that is the very handle the list was checked through.
-bool holdAcceptedList(HWND dialog)
+// checked and nothing that somebody put in its place since (nobody may write
+// it meanwhile). With the vendor's key that is the very handle the list was
+// checked through.
+bool holdAcceptedList(ListWalk& walk)
 {
     char path[pathSize];
-    const bool held = hasVendorKey() ? adoptWalkedList(takeAcceptedList())
-                                     : listPath(path) && holdWalkedList(path);
-    if (!held)
-        failVisibly(dialog);
-    return held;
+    if (hasVendorKey())
+        walk.list.reset(takeAcceptedList());
+    else if (listPath(path))
+        walk.list.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!walk.list.valid())
+        failVisibly(walk.dialog);
+    return walk.list.valid();
 }
 
-void walkList(HWND dialog)
+void walkList(ListWalk& walk)
 {
-    const HANDLE list = walkedList();
-    if (list == INVALID_HANDLE_VALUE) {
+    HWND dialog = walk.dialog;
+    if (!walk.list.valid()) {
         failVisibly(dialog);
         return;
     }
+    const HANDLE list = walk.list.get();
     for (;;) {
         char line[listLineSize];
         const int taken = readLineAt(list, line);
@@ -86,14 +90,14 @@ void walkList(HWND dialog)
         installState.listOffset += taken;
         ListRecord record;
         splitListLine(line, &record);
-        if (handleRecord(dialog, record, lineStart) != WalkStep::Next)
+        if (handleRecord(walk, record, lineStart) != WalkStep::Next)
             return;   // a download or a replacement goes on
         // A record's action may run a nested message loop (a COM server, a
         // registration that shows a window) in which the user cancelled.
         if (progressDialogEnded())
             return;
-        if (walkSliceOver()) {
-            resumeWalkLater(dialog);
+        if (walkSliceOver(walk)) {
+            resumeWalkLater(walk);
             return;
         }
     }
@@ -101,16 +105,18 @@ void walkList(HWND dialog)
 
 } // namespace
 
-void startCommand(HWND dialog)
+void startCommand(ListWalk& walk)
 {
-    if (installState.currentTransfer == nullptr)
-        installState.currentTransfer = createTransfer(distributionKind(), onTransferReport,
-                                                      reinterpret_cast<LONG_PTR>(dialog));
+    HWND dialog = walk.dialog;
+    if (!walk.transfer) {
+        walk.transfer = createTransfer(distributionKind(), onTransferReport, reinterpret_cast<LONG_PTR>(&walk));
+        installState.currentTransfer = walk.transfer.get();
+    }
     if (installState.useProxy)
-        installState.currentTransfer->setProxy(installState.proxyAddress);
+        walk.transfer->setProxy(installState.proxyAddress);
     installState.listOffset = 0;
-    forgetEarlierWalk();
-    forgetWalkResume();
+    forgetEarlierWalk(walk);
+    forgetWalkResume(walk);
     // An installer with the vendor's key installs nothing it cannot check.
     if (hasVendorKey() && !contentChecksAvailable()) {
         installState.errorFlag = 1;
@@ -124,26 +130,26 @@ void startCommand(HWND dialog)
         failVisibly(dialog);
         return;
     }
-    const DownloadStart start = startDownload(url, path, listLineStart, listFileName, nullptr);
+    const DownloadStart start = startDownload(walk, url, path, listLineStart, listFileName, nullptr);
     installState.errorFlag = start.begun ? 0 : 1;
     // A start that failed without a report would leave the dialog waiting.
     if (!start.begun && !start.reported)
         showStatusString(dialog, IDS_STATUS_FIRST + Error);
 }
 
-void continueCommand(HWND dialog)
+void continueCommand(ListWalk& walk)
 {
-    Transfer* transfer = installState.currentTransfer;
-    if (transfer == nullptr || !takeAwaitedContinue())
+    HWND dialog = walk.dialog;
+    if (!walk.transfer || !takeAwaitedContinue(walk))
         return;
-    beginWalkSlice();
+    beginWalkSlice(walk);
     // A walk that gave the dialog a turn goes on where it stopped.
-    if (takeWalkResume()) {
-        walkList(dialog);
+    if (takeWalkResume(walk)) {
+        walkList(walk);
         return;
     }
-    const char* statusLine = transfer->statusLine();
-    const DownloadOutcome outcome = settleDownload(dialog);
+    const char* statusLine = walk.transfer->statusLine();
+    const DownloadOutcome outcome = settleDownload(walk);
     if (outcome == DownloadOutcome::Checking)
         return;   // its check runs; the dialog serves the user meanwhile
     if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {
@@ -156,14 +162,14 @@ void continueCommand(HWND dialog)
             showStatusString(dialog, IDS_STATUS_FIRST + Error);
         return;
     }
-    const bool isList = settledLineStart() == listLineStart;
+    const bool isList = settledLineStart(walk) == listLineStart;
     if (outcome == DownloadOutcome::Refused) {
         installState.errorFlag = 1;
-        showCheckFailure(dialog, settledCheck(), settledName());
+        showCheckFailure(dialog, settledCheck(walk), settledName(walk));
         // A list that failed its check is not walked, nor the one kept before.
         if (isList)
             return;
-        rememberFailedDownload(settledLineStart());
+        rememberFailedDownload(walk, settledLineStart(walk));
     }
     if (outcome == DownloadOutcome::Discarded) {
         installState.errorFlag = 1;
@@ -172,12 +178,12 @@ void continueCommand(HWND dialog)
             failVisibly(dialog);
             return;
         }
-        rememberFailedDownload(settledLineStart());
+        rememberFailedDownload(walk, settledLineStart(walk));
     }
     if (outcome == DownloadOutcome::Installed) {
-        if (isList && !holdAcceptedList(dialog))
+        if (isList && !holdAcceptedList(walk))
             return;
-        rememberInstalledDownload(settledLineStart());
+        rememberInstalledDownload(walk, settledLineStart(walk));
     }
-    walkList(dialog);
+    walkList(walk);
 }

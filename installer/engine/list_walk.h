@@ -1,8 +1,14 @@
 #pragma once
-#include <windows.h>
+#include "engine/walk.h"
 
-// The engine's commands, run by the progress dialog.
+// The engine's commands, run by the progress dialog on the walk of its
+// installation (walk.dialog is the dialog).
 // Creates the transfer and fetches the component list.
-void startCommand(HWND dialog);
+void startCommand(ListWalk& walk);
 // The last transfer has ended: judges it, then walks the list on.
+void continueCommand(ListWalk& walk);
+
+// Interim forms on the installation's one walk.
+void startCommand(HWND dialog);
 void continueCommand(HWND dialog);
+void finishCommand(HWND dialog);

@@ -22,12 +22,6 @@
 
 namespace {
 
-int failedSystemFileLine = -1;
-int installedSystemFileLine = -1;
-// A component of this walk was not put in place: with the vendor's key, what
-// lies there instead is not registered nor started.
-bool componentFailed = false;
-
 // A record without the fields its type needs is not acted on.
 bool hasFields(const ListRecord& record, int needed)
 {
@@ -51,24 +45,24 @@ WalkStep refuse()
 // Starts a component download. One that cannot begin (a URL too long for
 // its buffer, a transfer that refuses) is refused like any other record:
 // the walk goes on behind it.
-WalkStep download(const char* file, const char* path, int lineStart, const ComponentDigest* digest)
+WalkStep download(ListWalk& walk, const char* file, const char* path, int lineStart, const ComponentDigest* digest)
 {
     char url[pathSize];
     if (!componentUrl(url, file))
         return refuse();
-    const DownloadStart start = startDownload(url, path, lineStart, file, digest);
+    const DownloadStart start = startDownload(walk, url, path, lineStart, file, digest);
     if (start.begun || start.reported)
         return WalkStep::Suspend;
-    componentFailed = true;   // what lies in its place is not the published file
+    walk.componentFailed = true;   // what lies in its place is not the published file
     return refuse();
 }
 
 // Ends the walk's command until the check of the record at lineStart has
 // ended: the record is read again then and takes the outcome.
-WalkStep awaitCheck(int lineStart)
+WalkStep awaitCheck(ListWalk& walk, int lineStart)
 {
     installState.listOffset = lineStart;
-    resumeWalkWhenChecked();
+    resumeWalkWhenChecked(walk);
     return WalkStep::Suspend;
 }
 
@@ -79,12 +73,12 @@ WalkStep countCurrent(int size)
     return WalkStep::Next;
 }
 
-WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
+WalkStep componentRecord(ListWalk& walk, const ListRecord& record, int lineStart)
 {
     if (!hasFields(record, 3))
         return WalkStep::Next;
     const char* file = record.fields[0];
-    const ComponentDigest* digest = takeDigestFor(file, lineStart);
+    const ComponentDigest* digest = takeDigestFor(walk.digests, file, lineStart);
     const int size = parseListNumber(record.fields[1]);
     char path[pathSize];
     if (!componentPath(path, file, optionalField(record, 3)))
@@ -94,19 +88,19 @@ WalkStep componentRecord(HWND dialog, const ListRecord& record, int lineStart)
     // folder, and a planted one is fetched over, not registered or loaded.
     if (hasVendorKey()) {
         if (installState.forceAll)
-            return download(file, path, lineStart, digest);
-        const ContentCheck check = checkFileInPlace(dialog, path, digest, InPlace::Kept);
+            return download(walk, file, path, lineStart, digest);
+        const ContentCheck check = checkFileInPlace(walk.dialog, path, digest, InPlace::Kept, walk.checkedFiles);
         if (check == ContentCheck::Pending)
-            return awaitCheck(lineStart);
+            return awaitCheck(walk, lineStart);
         if (check == ContentCheck::Accepted)
             return countCurrent(size);
-        return download(file, path, lineStart, digest);
+        return download(walk, file, path, lineStart, digest);
     }
     // A file in place counts as current by its version and size; a newer
     // file is another file and stays.
     if (checkInstalledVersion(path, record.fields[2], size) >= 0)
         return countCurrent(size);
-    return download(file, path, lineStart, digest);
+    return download(walk, file, path, lineStart, digest);
 }
 
 // The system folder's file that a system file record replaces: the file
@@ -123,56 +117,57 @@ bool systemFolderPath(char path[pathSize], const char* file)
 // Whether the system file in place is current. Only administrators write the
 // system folder, so a newer file there stays; with the vendor's key, one of
 // the listed version must also be the published one.
-ContentCheck systemFileInPlace(HWND dialog, const char* file, const char* version, int size,
+ContentCheck systemFileInPlace(ListWalk& walk, const char* file, const char* version, int size,
                                const ComponentDigest* digest)
 {
     const int order = checkInstalledVersion(file, version, size);
     if (order != 0 || !hasVendorKey())
         return order >= 0 ? ContentCheck::Accepted : ContentCheck::Mismatch;
     char path[pathSize];
-    return systemFolderPath(path, file) ? checkFileInPlace(dialog, path, digest, InPlace::Contents)
-                                        : ContentCheck::Mismatch;
+    return systemFolderPath(path, file)
+        ? checkFileInPlace(walk.dialog, path, digest, InPlace::Contents, walk.checkedFiles)
+        : ContentCheck::Mismatch;
 }
 
 // Puts the file this walk fetched for the record at lineStart into the
 // system folder. It was checked when it arrived; with the vendor's key it is
 // checked once more, in case its folder is one that others may write.
-WalkStep replaceFetchedSystemFile(HWND dialog, const char* path, int lineStart, const ComponentDigest* digest)
+WalkStep replaceFetchedSystemFile(ListWalk& walk, const char* path, int lineStart, const ComponentDigest* digest)
 {
     if (hasVendorKey()) {
         // It is moved on from here: nothing may hold it open.
-        const ContentCheck check = checkFileInPlace(dialog, path, digest, InPlace::Owner);
+        const ContentCheck check = checkFileInPlace(walk.dialog, path, digest, InPlace::Owner, walk.checkedFiles);
         if (check == ContentCheck::Pending)
-            return awaitCheck(lineStart);
+            return awaitCheck(walk, lineStart);
         if (check != ContentCheck::Accepted) {
-            componentFailed = true;
+            walk.componentFailed = true;
             return refuse();
         }
     }
     replaceSystemFile(path);
-    awaitContinue();
-    postEngineCommand(dialog, CMD_CONTINUE);
+    awaitContinue(walk);
+    postEngineCommand(walk.dialog, CMD_CONTINUE);
     return WalkStep::Suspend;
 }
 
 // A system file is downloaded into its folder first, then the same line is
 // read once more to put it in the place of the installed one.
-WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
+WalkStep systemFileRecord(ListWalk& walk, const ListRecord& record, int lineStart)
 {
     if (!hasFields(record, 3))
         return WalkStep::Next;
-    if (lineStart == failedSystemFileLine)
+    if (lineStart == walk.failedSystemFileLine)
         return WalkStep::Next;   // its download failed already; errorFlag is set
     const char* file = record.fields[0];
-    const ComponentDigest* digest = takeDigestFor(file, lineStart);
+    const ComponentDigest* digest = takeDigestFor(walk.digests, file, lineStart);
     const int size = parseListNumber(record.fields[1]);
     char path[pathSize];
-    if (lineStart == installedSystemFileLine)
+    if (lineStart == walk.installedSystemFileLine)
         return componentPath(path, file, optionalField(record, 3))
-            ? replaceFetchedSystemFile(dialog, path, lineStart, digest) : refuse();
-    const ContentCheck current = systemFileInPlace(dialog, file, record.fields[2], size, digest);
+            ? replaceFetchedSystemFile(walk, path, lineStart, digest) : refuse();
+    const ContentCheck current = systemFileInPlace(walk, file, record.fields[2], size, digest);
     if (current == ContentCheck::Pending)
-        return awaitCheck(lineStart);
+        return awaitCheck(walk, lineStart);
     if (current == ContentCheck::Accepted)
         return countCurrent(size);
     if (!componentPath(path, file, optionalField(record, 3)))
@@ -183,7 +178,7 @@ WalkStep systemFileRecord(HWND dialog, const ListRecord& record, int lineStart)
     // Only the file this walk fetched for this very line goes into the
     // system folder: one that already lies in the folder may have been put
     // there by anyone who can write it, so it is fetched afresh over it.
-    const WalkStep step = download(file, path, lineStart, digest);
+    const WalkStep step = download(walk, file, path, lineStart, digest);
     // Read once more after the download, to put the file in place; only a
     // download that is under way comes back to this line.
     if (step == WalkStep::Suspend)
@@ -201,18 +196,18 @@ WalkStep shortcutRecord(const ListRecord& record)
     return WalkStep::Next;
 }
 
-WalkStep registrationRecord(const ListRecord& record)
+WalkStep registrationRecord(const ListWalk& walk, const ListRecord& record)
 {
-    if (hasVendorKey() && componentFailed)
+    if (hasVendorKey() && walk.componentFailed)
         return refuse();
     if (hasFields(record, 1))
         selfRegister(record.fields[0], optionalField(record, 1));
     return WalkStep::Next;
 }
 
-WalkStep heldObjectRecord(const ListRecord& record)
+WalkStep heldObjectRecord(const ListWalk& walk, const ListRecord& record)
 {
-    if (hasVendorKey() && componentFailed)
+    if (hasVendorKey() && walk.componentFailed)
         return refuse();
     if (hasFields(record, 1))
         holdObject(record.fields[0]);
@@ -221,48 +216,48 @@ WalkStep heldObjectRecord(const ListRecord& record)
 
 } // namespace
 
-void rememberFailedDownload(int lineStart)
+void rememberFailedDownload(ListWalk& walk, int lineStart)
 {
-    failedSystemFileLine = lineStart;
-    componentFailed = true;
+    walk.failedSystemFileLine = lineStart;
+    walk.componentFailed = true;
 }
 
-void forgetEarlierWalk()
+void forgetEarlierWalk(ListWalk& walk)
 {
-    failedSystemFileLine = -1;
-    installedSystemFileLine = -1;
-    componentFailed = false;
-    forgetDigestRecord();
+    walk.failedSystemFileLine = -1;
+    walk.installedSystemFileLine = -1;
+    walk.componentFailed = false;
+    forgetDigestRecord(walk.digests);
 }
 
-void rememberInstalledDownload(int lineStart)
+void rememberInstalledDownload(ListWalk& walk, int lineStart)
 {
-    installedSystemFileLine = lineStart;
+    walk.installedSystemFileLine = lineStart;
 }
 
-WalkStep handleRecord(HWND dialog, ListRecord& record, int lineStart)
+WalkStep handleRecord(ListWalk& walk, ListRecord& record, int lineStart)
 {
     // A digest serves the I or M record right behind its D record only.
     if (record.type != 'D' && record.type != 'I' && record.type != 'M')
-        forgetDigestRecord();
+        forgetDigestRecord(walk.digests);
     switch (record.type) {
     case 'D':
-        noteDigestRecord(record);
+        noteDigestRecord(walk.digests, record);
         return WalkStep::Next;
     case 'T':
         if (hasFields(record, 1))
             installState.totalBytes = parseListNumber(record.fields[0]);
         return WalkStep::Next;
     case 'I':
-        return componentRecord(dialog, record, lineStart);
+        return componentRecord(walk, record, lineStart);
     case 'M':
-        return systemFileRecord(dialog, record, lineStart);
+        return systemFileRecord(walk, record, lineStart);
     case 'H':
-        return installState.noReg ? WalkStep::Next : heldObjectRecord(record);
+        return installState.noReg ? WalkStep::Next : heldObjectRecord(walk, record);
     case 'L':
         return installState.noReg ? WalkStep::Next : shortcutRecord(record);
     case 'R':
-        return installState.noReg ? WalkStep::Next : registrationRecord(record);
+        return installState.noReg ? WalkStep::Next : registrationRecord(walk, record);
     default:
         return WalkStep::Next;   // comments, blank lines, unknown types
     }

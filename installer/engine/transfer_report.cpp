@@ -9,8 +9,9 @@
 
 void onTransferReport(int32_t status, LONG_PTR context)
 {
-    HWND dialog = reinterpret_cast<HWND>(context);
-    Transfer* transfer = installState.currentTransfer;
+    ListWalk& walk = *reinterpret_cast<ListWalk*>(context);
+    HWND dialog = walk.dialog;
+    Transfer* transfer = walk.transfer.get();
     // A late report after the dialog has gone changes nothing.
     if (!IsWindow(dialog) || transfer == nullptr)
         return;
@@ -20,7 +21,7 @@ void onTransferReport(int32_t status, LONG_PTR context)
 
     // Each download ends once for the engine: a transfer that reports an
     // Error and later a Done posts one continue command, not two.
-    if ((status == Error || status == Done) && noteTransferEnded(status)) {
+    if ((status == Error || status == Done) && noteTransferEnded(walk, status)) {
         if (status == Error)
             installState.errorFlag = 1;
         postEngineCommand(dialog, CMD_CONTINUE);

@@ -5,45 +5,38 @@
 #include "engine/download.h"
 #include "engine/progress_view.h"
 
-namespace {
-
-DWORD sliceStart = 0;
-bool resumeAwaited = false;
-
-} // namespace
-
-void forgetWalkResume()
+void forgetWalkResume(ListWalk& walk)
 {
-    resumeAwaited = false;
+    walk.resumeAwaited = false;
 }
 
-void beginWalkSlice()
+void beginWalkSlice(ListWalk& walk)
 {
-    sliceStart = GetTickCount();
+    walk.sliceStart = GetTickCount();
 }
 
-bool walkSliceOver()
+bool walkSliceOver(const ListWalk& walk)
 {
-    return tickSpanReached(sliceStart, GetTickCount(), walkSliceMilliseconds);
+    return tickSpanReached(walk.sliceStart, GetTickCount(), walkSliceMilliseconds);
 }
 
-void resumeWalkLater(HWND dialog)
+void resumeWalkLater(ListWalk& walk)
 {
-    showOverallProgress(dialog);
-    resumeAwaited = true;
-    awaitContinue();
-    postEngineCommandBehindInput(dialog, CMD_CONTINUE);
+    showOverallProgress(walk.dialog);
+    walk.resumeAwaited = true;
+    awaitContinue(walk);
+    postEngineCommandBehindInput(walk.dialog, CMD_CONTINUE);
 }
 
-void resumeWalkWhenChecked()
+void resumeWalkWhenChecked(ListWalk& walk)
 {
-    resumeAwaited = true;
-    awaitContinue();
+    walk.resumeAwaited = true;
+    awaitContinue(walk);
 }
 
-bool takeWalkResume()
+bool takeWalkResume(ListWalk& walk)
 {
-    const bool resume = resumeAwaited;
-    resumeAwaited = false;
+    const bool resume = walk.resumeAwaited;
+    walk.resumeAwaited = false;
     return resume;
 }

@@ -2,5 +2,7 @@
 #include "common/location_kind.h"
 #include "transfer/transfer.h"
 
-// The transfer for the distribution location's kind.
-Transfer* createTransfer(LocationKind kind, TransferCallback callback, LONG_PTR userValue);
+#include <memory>
+
+// The transfer for the distribution location's kind; the caller owns it.
+std::unique_ptr<Transfer> createTransfer(LocationKind kind, TransferCallback callback, LONG_PTR userValue);

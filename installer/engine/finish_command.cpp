@@ -1,0 +1,18 @@
+#include "engine/finish_command.h"
+
+#include "core/install_state.h"
+#include "engine/configuration_handover.h"
+#include "engine/progress_view.h"
+#include "engine/sibling_key_files.h"
+
+void finishCommand(ListWalk& walk)
+{
+    destroyTransfer(walk);
+    clearByteCounts(walk.dialog);
+    if (!installState.noReg) {
+        handOverConfiguration(walk.dialog, walk.configuration);
+        copySiblingKeyFiles();
+    }
+    walk.checkedFiles.closeAll();
+    endProgressDialog(walk.dialog, installState.errorFlag ? 2 : 1);
+}
