@@ -10,6 +10,7 @@
 #include "engine/list_record.h"
 #include "engine/signature_line.h"
 #include "engine/vendor_key.h"
+#include "win32/file_reader.h"
 #include "win32/reg_key.h"
 #include "win32/scoped_handle.h"
 #include "win32/worker_thread.h"
@@ -50,24 +51,6 @@ ListCheck check;
 bool stopped()
 {
     return InterlockedCompareExchange(&check.stopping, 0, 0) != 0;
-}
-
-bool readAt(HANDLE file, DWORD offset, char* buffer, DWORD length, DWORD* read)
-{
-    *read = 0;
-    if (SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER
-        && GetLastError() != NO_ERROR)
-        return false;
-    return ReadFile(file, buffer, length, read, nullptr) != 0;
-}
-
-bool fileLength(HANDLE file, DWORD* length)
-{
-    DWORD high = 0;
-    *length = GetFileSize(file, &high);
-    if (*length == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
-        return false;
-    return high == 0 && *length <= 0x7FFFFFFF;
 }
 
 // Reads the block at offset, at most readBlockSize bytes and none from end
@@ -259,9 +242,8 @@ void stopListCheck()
     InterlockedExchange(&check.stopping, 1);
     // The check ends after its current block. One stuck in an open or a
     // read is left to end with the process, with what it uses.
-    if (!check.worker.join(stopTimeout)) {
+    if (!check.worker.joinOrAbandon(stopTimeout)) {
         check.abandoned = true;
-        check.worker.abandon();
         return;
     }
     check.stopping = 0;

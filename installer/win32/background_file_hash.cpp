@@ -16,9 +16,9 @@ bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, 
                                FileTest test)
 {
     stop();
-    if (abandoned_)
+    if (worker_.abandoned())
         return false;
-    file_.reset();
+    file_.close();
     hash_.reset();
     hashed_ = 0;
     length_ = -1;
@@ -53,12 +53,10 @@ bool BackgroundFileHash::openFile()
     // write it. A whole one: nobody may write it while it is read.
     const DWORD share = whole_ ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
     const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | (whole_ ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    file_.reset(CreateFileA(path_, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr));
-    if (!file_.valid() || !whole_)
+    if (!file_.open(path_, share, flags) || !whole_)
         return file_.valid();
-    DWORD high = 0;
-    const DWORD length = GetFileSize(file_.get(), &high);
-    if ((length == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || length > 0x7FFFFFFF)
+    DWORD length = 0;
+    if (!file_.length(&length))
         return false;
     InterlockedExchange(&length_, static_cast<LONG>(length));
     return test_ == nullptr || test_(file_.get());
@@ -80,7 +78,7 @@ bool BackgroundFileHash::hashAll()
                 wanted = static_cast<DWORD>(length) - hashed_;
         }
         DWORD read = 0;
-        if (!ReadFile(file_.get(), block_, wanted, &read, nullptr))
+        if (!file_.read(block_, wanted, &read))
             return false;
         if (read > 0) {
             if (!hash_.add(block_, read))
@@ -112,13 +110,13 @@ bool BackgroundFileHash::result(BYTE* value, DWORD size, ScopedHandle* file)
     if (!running() || !worker_.join(INFINITE))
         return false;
     // The thread hashed length bytes; the file must hold no more.
-    DWORD high = 0;
     const LONG length = length_;
-    const bool hashed = worker_.succeeded() && length >= 0
-        && GetFileSize(file_.get(), &high) == static_cast<DWORD>(length) && high == 0;
+    DWORD held = 0;
+    const bool hashed =
+        worker_.succeeded() && length >= 0 && file_.length(&held) && held == static_cast<DWORD>(length);
     if (file != nullptr && hashed)
         file->reset(file_.release());
-    file_.reset();
+    file_.close();
     return hashed && hash_.value(value, size);
 }
 
@@ -130,10 +128,6 @@ void BackgroundFileHash::stop()
     SetEvent(wake_.get());
     // The thread ends after its current block. One stuck in an open or a
     // read is left to end with the process, with what it uses.
-    if (!worker_.join(stopTimeout)) {
-        abandoned_ = true;
-        worker_.abandon();
-        return;
-    }
-    file_.reset();
+    if (worker_.joinOrAbandon(stopTimeout))
+        file_.close();
 }

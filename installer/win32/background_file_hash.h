@@ -1,6 +1,7 @@
 #pragma once
 #include "common/text_sizes.h"
 #include "win32/crypt_objects.h"
+#include "win32/file_reader.h"
 #include "win32/noncopyable.h"
 #include "win32/scoped_handle.h"
 #include "win32/worker_thread.h"
@@ -62,12 +63,11 @@ private:
     char path_[pathSize];
     bool whole_ = false;
     FileTest test_ = nullptr;
-    ScopedHandle file_;
+    FileReader file_;
     ScopedHandle wake_;
     CryptHash hash_;
     volatile LONG length_ = -1;   // -1 until the file is complete
     volatile LONG stopping_ = 0;
-    bool abandoned_ = false;      // a thread did not end in time and may still use the members
     DWORD hashed_ = 0;
     BYTE block_[blockSize];
 };

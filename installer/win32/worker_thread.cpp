@@ -8,7 +8,7 @@ const DWORD postRetryPause = 10;
 
 bool WorkerThread::start(Work work, void* context)
 {
-    if (thread_.valid())
+    if (thread_.valid() || abandoned_)
         return false;
     work_ = work;
     context_ = context;
@@ -54,4 +54,13 @@ bool WorkerThread::join(DWORD timeout)
         return false;
     thread_.reset();
     return true;
+}
+
+bool WorkerThread::joinOrAbandon(DWORD timeout)
+{
+    if (join(timeout))
+        return true;
+    abandoned_ = true;
+    thread_.reset();
+    return false;
 }

@@ -17,6 +17,7 @@ public:
     // The owner stops its work first; this waits for whatever is left of it.
     ~WorkerThread() { join(INFINITE); }
 
+    // False while a thread runs, and once one was abandoned.
     bool start(Work work, void* context);
     bool started() const { return thread_.valid(); }
 
@@ -33,8 +34,12 @@ public:
     // True once the work has returned; join then waits only for the thread's exit.
     bool ended() const { return !thread_.valid() || state_ == Ended; }
 
-    // Forgets a thread that did not end in time, without waiting for it.
-    void abandon() { thread_.reset(); }
+    // Waits up to timeout ms for the end, as join does. A thread that does
+    // not end in time (stuck in an open or a read that another program holds
+    // up) is forgotten for good: abandoned() from then on, start refuses, and
+    // the owner must keep what the work uses until the process ends.
+    bool joinOrAbandon(DWORD timeout);
+    bool abandoned() const { return abandoned_; }
 
     // What the work returned; valid after join.
     bool succeeded() const { return succeeded_; }
@@ -49,6 +54,7 @@ private:
     ScopedHandle thread_;
     volatile LONG state_ = Running;
     bool succeeded_ = false;
+    bool abandoned_ = false;
     HWND window_ = nullptr;
     UINT message_ = 0;
     WPARAM wParam_ = 0;
