@@ -2,21 +2,31 @@
 
 #include "common/bounded_copy.h"
 #include "common/bounded_format.h"
-#include "common/byte_count.h"
 #include "core/private_messages.h"
-#include "win32/unix_time.h"
 #include "win32/waiting_input.h"
 
 #include <io.h>
 
-FileTransfer* currentFileTransfer = nullptr;
-
 namespace {
 
 const char windowClassName[] = "AsyncFileWnd";
-const DWORD chunkSize = 4096;
 // The timer that stands in for the pump message while input waits.
 const UINT_PTR pumpTimerId = 1;
+
+// WM_NCCREATE: the window keeps the transfer it works for, given at its creation.
+void onCreate(HWND window, LPARAM lParam)
+{
+    const CREATESTRUCTA* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+}
+
+// The pump message: the next step of the window's transfer.
+void onPump(HWND window)
+{
+    FileTransfer* transfer = reinterpret_cast<FileTransfer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (transfer != nullptr)
+        transfer->pump(window);
+}
 
 LRESULT CALLBACK fileTransferWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -24,24 +34,20 @@ LRESULT CALLBACK fileTransferWindowProc(HWND window, UINT message, WPARAM wParam
         KillTimer(window, pumpTimerId);
         message = WM_FILE_PUMP;
     }
-    if (message == WM_FILE_PUMP && currentFileTransfer != nullptr)
-        currentFileTransfer->pump(window);
+    if (message == WM_NCCREATE)
+        onCreate(window, lParam);
+    else if (message == WM_FILE_PUMP)
+        onPump(window);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 } // namespace
 
 FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
-    : window(),
-      callback(callback),
-      userValue(userValue),
-      startedAt(unixTimeSeconds()),
-      lastChunk(0),
-      received(0),
+    : ChunkedTransfer(callback, userValue),
+      window(),
       size(0),
-      statusLineText(),
-      source(),
-      destination()
+      source()
 {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = fileTransferWindowProc;
@@ -51,16 +57,7 @@ FileTransfer::FileTransfer(TransferCallback callback, LONG_PTR userValue)
     // makes a window of it all the same.
     if (RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
         window.reset(CreateWindowExA(0, windowClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
-                                     windowClass.hInstance, nullptr));
-    currentFileTransfer = this;
-}
-
-FileTransfer::~FileTransfer()
-{
-    if (currentFileTransfer == this)
-        currentFileTransfer = nullptr;
-    // The window and the files go with their owners: a copy still running
-    // is abandoned and leaves nothing locked.
+                                     windowClass.hInstance, this));
 }
 
 int FileTransfer::setProxy(const char*)
@@ -70,8 +67,8 @@ int FileTransfer::setProxy(const char*)
 
 void FileTransfer::closeFiles()
 {
-    source.reset();
-    destination.reset();
+    source.close();
+    closeDestination();
 }
 
 void FileTransfer::fail(const char* format, const char* name)
@@ -83,10 +80,7 @@ void FileTransfer::fail(const char* format, const char* name)
 
 int FileTransfer::start(const char* sourcePath, const char* destinationPath)
 {
-    startedAt = unixTimeSeconds();
-    lastChunk = 0;
-    received = 0;
-    statusLineText[0] = '\0';
+    begin();
     size = 0;
     closeFiles();
 
@@ -94,28 +88,19 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
         fail("HTTP/1.0 404 File %s not found\r\n", sourcePath);
         return 0;
     }
-    source.reset(CreateFileA(sourcePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source.valid()) {
+    if (!source.open(sourcePath, 0, FILE_ATTRIBUTE_NORMAL)) {
         fail("HTTP/1.0 500 Error opening %s \r\n", sourcePath);
         return 0;
     }
-    DWORD sizeHigh = 0;
-    const DWORD sizeLow = GetFileSize(source.get(), &sizeHigh);
-    if (sizeHigh != 0 || sizeLow > static_cast<DWORD>(INT32_MAX)) {
+    DWORD length = 0;
+    if (!source.length(&length)) {
         // The byte counts are 32-bit signed numbers.
         closeFiles();
         fail("HTTP/1.0 500 File %s too large\r\n", sourcePath);
         return 0;
     }
-    size = static_cast<int>(sizeLow);
-    // Only a file made afresh is written: whatever lies under the name, even
-    // one that somebody else planted there, goes first, and the creation
-    // fails rather than reuse a file that is there again.
-    DeleteFileA(destinationPath);
-    // Others may read what arrives (the installer checks it as it comes), not write it.
-    destination.reset(CreateFileA(destinationPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!destination.valid()) {
+    size = static_cast<int>(length);
+    if (!createDestination(destinationPath)) {
         fail("HTTP/1.0 500 Error creating %s\r\n", destinationPath);
         closeFiles();
         return 0;
@@ -131,31 +116,27 @@ int FileTransfer::start(const char* sourcePath, const char* destinationPath)
 
 void FileTransfer::pump(HWND pumpWindow)
 {
-    if (!source.valid() || !destination.valid())
+    if (!source.valid() || !destinationOpen())
         return;   // a stale message after an end or a new start
     char buffer[chunkSize];
     DWORD read = 0;
-    if (!ReadFile(source.get(), buffer, chunkSize, &read, nullptr)) {
-        lastChunk = 0;
-        failStep("HTTP/1.0 500 Error reading file\r\n");
-        return;
-    }
-    lastChunk = static_cast<int>(read);
-    if (read != 0 && !fitsCounter(received, lastChunk)) {
+    if (!source.read(buffer, sizeof buffer, &read)) {
         lastChunk = 0;
         failStep("HTTP/1.0 500 Error reading file\r\n");
         return;
     }
     if (read == 0) {
+        lastChunk = 0;
         copyBounded(statusLineText, sizeof statusLineText, "HTTP/1.0 200 OK\r\n");
         closeFiles();
         report(Done);
         return;
     }
-    received += lastChunk;
-    DWORD written = 0;
-    if (!WriteFile(destination.get(), buffer, read, &written, nullptr) || written != read) {
-        failStep("HTTP/1.0 500 Error writing file\r\n");
+    const ChunkResult chunk = writeChunk(buffer, static_cast<int>(read));
+    if (chunk != ChunkWritten) {
+        // A source longer than the counters hold cannot be read whole.
+        failStep(chunk == ChunkTooLong ? "HTTP/1.0 500 Error reading file\r\n"
+                                       : "HTTP/1.0 500 Error writing file\r\n");
         return;
     }
     report(ReadingData);

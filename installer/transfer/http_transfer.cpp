@@ -3,16 +3,13 @@
 #include <string.h>
 
 #include "common/bounded_copy.h"
-#include "common/byte_count.h"
 #include "transfer/host_resolver.h"
 #include "transfer/socket_dispatcher.h"
 #include "transfer/stream_socket.h"
-#include "win32/unix_time.h"
 #include "win32/waiting_input.h"
 
 namespace {
 
-const int chunkSize = 4096;
 // A header that has not ended after this many bytes never will: a server
 // that sends one line after another must not keep the fetch busy for ever.
 const int headerLimit = 64 * 1024;
@@ -20,7 +17,7 @@ const int headerLimit = 64 * 1024;
 }  // namespace
 
 HttpTransfer::HttpTransfer(TransferCallback callback, LONG_PTR userValue)
-    : SocketEventSink(callback, userValue),
+    : ChunkedTransfer(callback, userValue),
       status(Idle),
       proxyHost(nullptr),
       proxyHostText(),
@@ -31,12 +28,7 @@ HttpTransfer::HttpTransfer(TransferCallback callback, LONG_PTR userValue)
       requestText(nullptr),
       requestBuffer(),
       requestSent(0),
-      lastChunk(0),
-      received(0),
       headerBytes(0),
-      statusLineText(),
-      startedAt(unixTimeSeconds()),
-      file(),
       scanner()
 {
 }
@@ -67,28 +59,12 @@ int HttpTransfer::start(const char* url, const char* destination)
     // one may start.
     if (requestText != nullptr || (status != Idle && status != Connected && status != Done && status != Error))
         return 0;
-    // Emptied before anything can fail, so that a failure never shows the
-    // status line of the previous fetch.
-    statusLineText[0] = '\0';
+    begin();
     scanner.reset();
     lengthField.reset();
-    received = 0;
-    lastChunk = 0;
     headerBytes = 0;
     requestSent = 0;
-    startedAt = unixTimeSeconds();
-
-    // A destination still open from a fetch that did not end is closed first:
-    // it may be the very file asked for now. Only a file made afresh is
-    // written: whatever lies under the name, even one that somebody else
-    // planted there, goes first, and the creation fails rather than reuse a
-    // file that is there again.
-    file.reset();
-    DeleteFileA(destination);
-    // Others may read what arrives (the installer checks it as it comes), not write it.
-    file.reset(CreateFileA(destination, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr));
-    if (!file.valid())
+    if (!createDestination(destination))
         return failStart();
     resolver.reset();
 
@@ -116,7 +92,7 @@ int HttpTransfer::start(const char* url, const char* destination)
         requestText = nullptr;
         return 0;
     }
-    report();
+    report(status);
     return 1;
 }
 
@@ -143,19 +119,13 @@ void HttpTransfer::onSocketEvent(int32_t kind, int32_t error, int32_t value)
         else if (value == FD_CLOSE)
             closeStep();
     }
-    report();
-}
-
-void HttpTransfer::report()
-{
-    if (callback != nullptr)
-        callback(status, userValue);
+    report(status);
 }
 
 int HttpTransfer::failStart()
 {
     fail();
-    report();
+    report(status);
     return 0;
 }
 
@@ -165,7 +135,7 @@ void HttpTransfer::fail()
     // cannot keep a failed fetch busy, and its end is reported once.
     status = Error;
     lastChunk = 0;
-    file.reset();
+    closeDestination();
     requestText = nullptr;
     // This may be the connection whose notification runs; nothing touches
     // it after this.
@@ -230,18 +200,7 @@ HttpTransfer::ReadResult HttpTransfer::readStep()
 
 void HttpTransfer::takeBody(const char* bytes, int count)
 {
-    if (count <= 0)
-        return;
-    // The byte counts are 32-bit signed numbers: a longer body is no component.
-    if (!fitsCounter(received, count)) {
-        fail();
-        return;
-    }
-    received += count;
-    lastChunk = count;
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes, static_cast<DWORD>(count), &written, nullptr)
-        || written != static_cast<DWORD>(count))
+    if (count > 0 && writeChunk(bytes, count) != ChunkWritten)
         fail();
 }
 
@@ -281,7 +240,7 @@ bool HttpTransfer::drain()
         const ReadResult result = readStep();
         if (result == ReadFailed)
             return false;
-        report();
+        report(status);
         if (result != ReadData)
             return true;
     }
@@ -299,7 +258,7 @@ void HttpTransfer::closeStep()
         fail();
         return;
     }
-    file.reset();
+    closeDestination();
     status = Done;
     // The connection is the object whose notification runs; it is not
     // touched after this returns.

@@ -3,12 +3,11 @@
 #include <memory>
 #include <windows.h>
 
+#include "transfer/chunked_transfer.h"
 #include "transfer/content_length_field.h"
 #include "transfer/http_request.h"
 #include "transfer/response_header_scanner.h"
 #include "transfer/socket_event_sink.h"
-#include "transfer/transfer.h"
-#include "win32/scoped_handle.h"
 
 class HostResolver;
 class StreamSocket;
@@ -18,18 +17,14 @@ class StreamSocket;
 // through onSocketEvent. The body goes to the destination as it arrives; the
 // server closing the connection ends the fetch. The status code is not
 // judged here: the first response line is kept as the status line.
-class HttpTransfer : public SocketEventSink, public Transfer {
+class HttpTransfer : public SocketEventSink, public ChunkedTransfer {
 public:
     HttpTransfer(TransferCallback callback, LONG_PTR userValue);
     ~HttpTransfer() override;
 
     int setProxy(const char* hostPort) override;
     int start(const char* url, const char* destination) override;
-    int lastChunkBytes() override { return lastChunk; }
-    int bytesReceived() override { return received; }
     int contentLength() override { return scanner.contentLength; }
-    const char* statusLine() override { return statusLineText; }
-    int32_t startTime() override { return startedAt; }
     int bodyLength() override { return lengthField.length(); }
 
     void onSocketEvent(int32_t kind, int32_t error, int32_t value) override;
@@ -37,7 +32,6 @@ public:
 private:
     enum ReadResult { ReadData, ReadEnd, ReadNothing, ReadFailed };
 
-    void report();
     int failStart();
     // Status Error; closes the file and drops the connection.
     void fail();
@@ -58,12 +52,7 @@ private:
     const char* requestText;         // null once the whole request has been sent
     char requestBuffer[requestTextSize];
     int requestSent;
-    int lastChunk;
-    int received;
     int headerBytes;                 // read before the header ended
-    char statusLineText[statusLineSize];
-    int32_t startedAt;
-    ScopedHandle file;
     ResponseHeaderScanner scanner;
     ContentLengthField lengthField;  // the header's field read strictly, for the completeness check
 };

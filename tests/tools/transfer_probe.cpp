@@ -203,8 +203,7 @@ int runHttp(int argc, char** argv)
 
 class RecordingSink : public SocketEventSink {
 public:
-    RecordingSink() : SocketEventSink(nullptr, 0), name(""), events(0), lastError(0), connection(nullptr),
-                      deleteOnEvent(false)
+    RecordingSink() : name(""), events(0), lastError(0), connection(nullptr), deleteOnEvent(false)
     {
     }
 
