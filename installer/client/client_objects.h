@@ -1,4 +1,5 @@
 #pragma once
+#include "win32/com_ptr.h"
 #include <windows.h>
 #include <oaidl.h>
 
@@ -52,3 +53,16 @@ HRESULT createClientObject(const char* classText, REFIID wanted, void** object);
 
 // Asks running client processes to exit: "ZorvUserWantsExit" to all top-level windows.
 void postExitBroadcast();
+
+// The client's configuration object for one use: use(configuration) runs when
+// it could be created; then running client processes are asked to exit, and
+// the object is released.
+template <typename Use>
+void useClientConfiguration(Use use)
+{
+    ComPtr<IZorvClientConf> configuration;
+    createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
+    if (configuration)
+        use(configuration.get());
+    postExitBroadcast();
+}

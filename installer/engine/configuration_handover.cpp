@@ -7,7 +7,6 @@
 #include "engine/component_files.h"
 #include "engine/progress_view.h"
 #include "res/resource_ids.h"
-#include "win32/com_ptr.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_find.h"
 
@@ -54,11 +53,8 @@ void handOverConfiguration(HWND dialog, const InstalledConfiguration& installed)
     loadLanguageString(IDS_UPDATING_CONFIGURATION, text, sizeof text);
     showStatusText(dialog, text);
 
-    ComPtr<IZorvClientConf> configuration;
-    createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
-    if (configuration) {
-        handOverProxy(configuration.get());
-        importConfigurationFiles(configuration.get(), installed);
-    }
-    postExitBroadcast();
+    useClientConfiguration([&installed](IZorvClientConf* configuration) {
+        handOverProxy(configuration);
+        importConfigurationFiles(configuration, installed);
+    });
 }

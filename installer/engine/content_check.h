@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-// What the installer checks of what it fetched and of what it finds in place:
+// What the installer checks of what it fetched and of what it finds in place
+// (the hashes themselves: engine/component_hash.h):
 // the vendor's signature and serial of the component list (an installer built
 // with the vendor's key; engine/list_check.h), and the digests the list gives
 // for components. Every hash is taken on a thread of its own, so that a large
@@ -29,11 +30,6 @@ struct ComponentDigest {
 
 // Whether the system's AES provider (SHA-256, RSA signatures) is there.
 bool contentChecksAvailable();
-
-// Starts hashing a download at path as it arrives, so that its check waits
-// only for the last bytes; stopFollowing forgets it.
-void followDownload(const char* path);
-void stopFollowing();
 
 // A downloaded component of length bytes against the digest its record was
 // given (nullptr when the list gives none).

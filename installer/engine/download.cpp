@@ -3,6 +3,7 @@
 #include "common/bounded_copy.h"
 #include "core/install_state.h"
 #include "engine/component_files.h"
+#include "engine/component_hash.h"
 #include "engine/list_check.h"
 #include "transfer/http_request.h"
 

@@ -6,6 +6,7 @@
 #include "win32/reg_key.h"
 #include "win32/scoped_handle.h"
 #include "win32/scoped_local.h"
+#include "win32/windows_version.h"
 
 #include <stddef.h>
 
@@ -38,15 +39,10 @@ void makeEntriesExplicit(PACL list)
     }
 }
 
-bool isNtFamily()
-{
-    return (GetVersion() & 0x80000000u) == 0;
-}
-
 bool inheritanceOnRequest()
 {
     // Windows 2000 (5.0) brought the protected and unprotected lists.
-    return isNtFamily() && LOBYTE(LOWORD(GetVersion())) >= 5;
+    return !isNineXFamily() && LOBYTE(LOWORD(GetVersion())) >= 5;
 }
 
 // The list of the program files folder as a descriptor to create a folder
@@ -83,7 +79,7 @@ bool createTopFolder(const char* folder)
     ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
     // A program files folder that is not there (the registry names one still
     // to be made, the installation's own top folder then) has no list to give.
-    if (!isNtFamily() || !functions.load() || !programFilesDescriptor(functions, descriptor))
+    if (!!isNineXFamily() || !functions.load() || !programFilesDescriptor(functions, descriptor))
         return CreateDirectoryA(folder, nullptr) != 0;
     // Given at the creation, the list is there from the folder's first moment.
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};

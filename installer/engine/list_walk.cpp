@@ -152,7 +152,7 @@ void continueCommand(ListWalk& walk)
     const DownloadOutcome outcome = settleDownload(walk);
     if (outcome == DownloadOutcome::Checking)
         return;   // its check runs; the dialog serves the user meanwhile
-    if (statusCodeOf(statusLine) < 200 || statusCodeOf(statusLine) > 299) {
+    if (!isSuccessStatus(statusLine)) {
         installState.errorFlag = 1;
         // No response at all (a refused connection, an unknown host) leaves
         // no line to show; the error text says what happened instead.

@@ -108,10 +108,7 @@ WalkStep componentRecord(ListWalk& walk, const ListRecord& record, int lineStart
 bool systemFolderPath(char path[pathSize], const char* file)
 {
     const char* name = strrchr(file, '\\');
-    name = name != nullptr ? name + 1 : file;
-    const UINT length = GetSystemDirectoryA(path, pathSize);
-    return length > 0 && length < static_cast<UINT>(pathSize) && appendBounded(path, pathSize, "\\")
-        && appendBounded(path, pathSize, name);
+    return systemFolderFile(path, name != nullptr ? name + 1 : file);
 }
 
 // Whether the system file in place is current. Only administrators write the

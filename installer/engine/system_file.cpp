@@ -4,6 +4,7 @@
 #include "common/text_sizes.h"
 #include "core/install_state.h"
 #include "engine/installed_access.h"
+#include "win32/windows_version.h"
 
 #include <string.h>
 #include <windows.h>
@@ -41,22 +42,12 @@ struct ScheduledNames {
 
 ScheduledNames scheduled;
 
-bool isNineXFamily()
-{
-    return (GetVersion() & 0x80000000u) != 0;
-}
-
 // target: the system folder with the downloaded file's name; temporary: the
 // target with its last character replaced by "$".
 bool replacementNames(const char* downloaded, char target[pathSize], char temporary[pathSize])
 {
     const char* name = strrchr(downloaded, '\\');
-    if (name == nullptr)
-        return false;
-    UINT length = GetSystemDirectoryA(target, pathSize);
-    if (length == 0 || length >= pathSize)
-        return false;
-    if (!appendBounded(target, pathSize, name))
+    if (name == nullptr || !systemFolderFile(target, name + 1))
         return false;
     copyBounded(temporary, pathSize, target);
     temporary[strlen(temporary) - 1] = '$';
@@ -72,11 +63,10 @@ bool takeTemporaryName(char temporary[pathSize], bool& made)
     if (scheduled.isFree(temporary))
         return true;
     char folder[pathSize];
-    UINT length = GetSystemDirectoryA(folder, sizeof folder);
-    if (length == 0 || length >= sizeof folder)
+    if (!systemFolderFile(folder, nullptr))
         return false;
     // The name is at most the folder, "\", three letters, four digits and ".tmp".
-    if (length + 13 >= static_cast<UINT>(pathSize) || GetTempFileNameA(folder, "zrv", 0, temporary) == 0)
+    if (strlen(folder) + 13 >= static_cast<size_t>(pathSize) || GetTempFileNameA(folder, "zrv", 0, temporary) == 0)
         return false;
     made = true;
     return true;
@@ -143,4 +133,12 @@ void replaceSystemFile(const char* downloaded)
         DeleteFileA(downloaded);
         installState.errorFlag = 1;
     }
+}
+
+bool systemFolderFile(char path[pathSize], const char* name)
+{
+    const UINT length = GetSystemDirectoryA(path, pathSize);
+    if (length == 0 || length >= static_cast<UINT>(pathSize))
+        return false;
+    return name == nullptr || (appendBounded(path, pathSize, "\\") && appendBounded(path, pathSize, name));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/text_sizes.h"
 
 // Puts a downloaded file in the place of the system file of the same name;
 // when that is in use (or a restart is pending anyway) the replacement is
@@ -8,3 +9,7 @@
 // moved into the system folder gets the list the folder hands down. A
 // failure deletes the downloaded file and sets errorFlag.
 void replaceSystemFile(const char* downloaded);
+
+// The system folder (name nullptr) or its file of that name; false when it
+// does not fit pathSize characters.
+bool systemFolderFile(char path[pathSize], const char* name);

@@ -144,19 +144,16 @@ void grantEveryoneAccess(AccessListFunctions& access, const char* path, bool isF
 
 void writeInstallStamp()
 {
-    ComPtr<IZorvClientConf> configuration;
-    createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
-    if (configuration) {
+    useClientConfiguration([](IZorvClientConf* configuration) {
         if (distributionKind() == LocationKind::Http) {
             ScopedVariant origin;
             origin.setString(installState.baseUrl);
-            setStampValue(configuration.get(), "origin", origin);
+            setStampValue(configuration, "origin", origin);
         }
         ScopedVariant stamp;
         stamp.setInt32(static_cast<LONG>(time(nullptr)));
-        setStampValue(configuration.get(), "tstamp", stamp);
-    }
-    postExitBroadcast();
+        setStampValue(configuration, "tstamp", stamp);
+    });
 }
 
 void finishClientFiles(const char* installFolder)
