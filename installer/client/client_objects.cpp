@@ -1,6 +1,7 @@
 #include "client/client_objects.h"
 
 #include "common/text_sizes.h"
+#include "core/private_messages.h"
 #include "win32/com_ptr.h"
 
 #include <ole2.h>
@@ -48,6 +49,6 @@ HRESULT createClientObject(const char* classText, REFIID wanted, void** object)
 
 void postExitBroadcast()
 {
-    UINT message = RegisterWindowMessageA("ZorvUserWantsExit");
+    UINT message = RegisterWindowMessageA(USER_WANTS_EXIT_MESSAGE);
     PostMessageA(HWND_BROADCAST, message, 0, 0);
 }

@@ -31,6 +31,17 @@ const WORD CMD_CONTINUE = 4002;
 // finishCommand: posted by the engine when the walk reached the end of the list.
 const WORD CMD_FINISH = 4003;
 
+// What the progress dialog ends with, runProgressDialog's result: every
+// component is in place, or the installation failed or was cancelled.
+const INT_PTR PROGRESS_INSTALLED = 1;
+const INT_PTR PROGRESS_FAILED = 2;
+
 // The progress dialog's one-shot timer that shows byte counts held back
 // because the last ones went up less than a display interval ago.
 const UINT_PTR TIMER_BYTE_COUNTS = 4100;
+
+// The name of the registered window message that asks running client
+// processes to exit: posted to every top-level window (HWND_BROADCAST) by the
+// progress dialog before each of its commands and by postExitBroadcast after
+// the configuration hand-over. wParam 0, lParam 0.
+inline constexpr char USER_WANTS_EXIT_MESSAGE[] = "ZorvUserWantsExit";

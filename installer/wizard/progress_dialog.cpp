@@ -3,33 +3,33 @@
 #include "core/install_state.h"
 #include "core/language_string.h"
 #include "core/private_messages.h"
-#include "wizard/shown_progress.h"
 #include "engine/configuration_handover.h"
 #include "engine/list_walk.h"
 #include "engine/progress_view.h"
 #include "res/resource_ids.h"
-#include "win32/kept_static_text.h"
 #include "win32/waiting_input.h"
+#include "wizard/progress_display.h"
 
 namespace {
 
-bool ended = false;
+// The display of the dialog that runs now, for progressDialogEnded(), which
+// is asked without the dialog.
+const ProgressDisplay* runningDisplay = nullptr;
 
-INT_PTR onInitDialog(HWND dialog)
+INT_PTR onInitDialog(HWND dialog, LPARAM display)
 {
-    ended = false;
-    // The byte counts change with nearly every chunk.
-    keepStaticText(GetDlgItem(dialog, IDC_BYTES));
+    SetWindowLongPtrA(dialog, DWLP_USER, display);
+    reinterpret_cast<ProgressDisplay*>(display)->attach(dialog);
     installState.doneBytes = 0;
     installState.totalBytes = 0;
     postEngineCommand(dialog, CMD_START);
-    installState.exitMessage = RegisterWindowMessageA("ZorvUserWantsExit");
+    installState.exitMessage = RegisterWindowMessageA(USER_WANTS_EXIT_MESSAGE);
     return TRUE;
 }
 
 // Asks before giving up an installation that is still going well; one that
 // has failed already ends at once.
-void onCancel(HWND dialog)
+void onCancel(ProgressDisplay& display, HWND dialog)
 {
     if (!installState.errorFlag) {
         char question[128];
@@ -38,7 +38,7 @@ void onCancel(HWND dialog)
         if (MessageBoxA(dialog, question, ZORV_CAPTION, MB_ICONQUESTION | MB_YESNO) != IDYES)
             return;
     }
-    endProgressDialog(dialog, 2);
+    display.end(PROGRESS_FAILED);
 }
 
 bool isEngineCommand(WORD id)
@@ -46,17 +46,17 @@ bool isEngineCommand(WORD id)
     return id == CMD_START || id == CMD_CONTINUE || id == CMD_FINISH;
 }
 
-INT_PTR onCommand(HWND dialog, WORD id)
+INT_PTR onCommand(ProgressDisplay& display, HWND dialog, WORD id)
 {
     // Every step first asks running client processes to exit.
     PostMessageA(HWND_BROADCAST, installState.exitMessage, 0, 0);
-    if (ended) {
+    if (display.ended()) {
         // A nested loop may still hand out commands posted before the end.
         return id == IDCANCEL || isEngineCommand(id);
     }
     switch (id) {
     case IDCANCEL:
-        onCancel(dialog);
+        onCancel(display, dialog);
         return TRUE;
     case CMD_START:
         startCommand(dialog);
@@ -73,16 +73,16 @@ INT_PTR onCommand(HWND dialog, WORD id)
 }
 
 // A command held back behind input: its timer's id is the command.
-INT_PTR onTimer(HWND dialog, WPARAM timerId)
+INT_PTR onTimer(ProgressDisplay& display, HWND dialog, WPARAM timerId)
 {
     if (timerId == TIMER_BYTE_COUNTS) {
-        showHeldByteCounts(dialog);
+        display.showHeldByteCounts();
         return TRUE;
     }
     if (timerId > 0xFFFF || !isEngineCommand(static_cast<WORD>(timerId)))
         return FALSE;
     KillTimer(dialog, timerId);
-    return onCommand(dialog, static_cast<WORD>(timerId));
+    return onCommand(display, dialog, static_cast<WORD>(timerId));
 }
 
 } // namespace
@@ -100,36 +100,32 @@ void postEngineCommandBehindInput(HWND dialog, WORD command)
     postEngineCommand(dialog, command);
 }
 
-void endProgressDialog(HWND dialog, INT_PTR result)
-{
-    if (ended)
-        return;
-    ended = true;
-    EndDialog(dialog, result);
-}
-
 bool progressDialogEnded()
 {
-    return ended;
+    return runningDisplay == nullptr || runningDisplay->ended();
 }
 
-INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        return onInitDialog(dialog);
-    case WM_COMMAND:
-        return onCommand(dialog, LOWORD(wParam));
-    case WM_TIMER:
-        return onTimer(dialog, wParam);
-    default:
+    if (message == WM_INITDIALOG)
+        return onInitDialog(dialog, lParam);
+    if (message != WM_COMMAND && message != WM_TIMER)
         return FALSE;
-    }
+    ProgressDisplay* display = ProgressDisplay::of(dialog);
+    if (display == nullptr)
+        return FALSE;   // before WM_INITDIALOG
+    if (message == WM_COMMAND)
+        return onCommand(*display, dialog, LOWORD(wParam));
+    return onTimer(*display, dialog, wParam);
 }
 
 INT_PTR runProgressDialog(HWND owner)
 {
-    return DialogBoxParamA(installState.instanceHandle,
-                           MAKEINTRESOURCEA(IDD_PROGRESS + installState.languageOffset), owner,
-                           progressDialogProc, 0);
+    ProgressDisplay display;
+    runningDisplay = &display;
+    const INT_PTR result = DialogBoxParamA(installState.instanceHandle,
+                                           MAKEINTRESOURCEA(IDD_PROGRESS + installState.languageOffset), owner,
+                                           progressDialogProc, reinterpret_cast<LPARAM>(&display));
+    runningDisplay = nullptr;
+    return result;
 }

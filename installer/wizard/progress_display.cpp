@@ -1,70 +1,129 @@
-// The progress dialog's status line and byte counts, as the engine's view
-// (engine/progress_view.h) asks for them.
-#include "engine/progress_view.h"
+// The progress dialog's status line, byte counts and overall bar, and the
+// engine's view (engine/progress_view.h) on the dialog's display.
+#include "wizard/progress_display.h"
 
 #include "common/bounded_copy.h"
+#include "common/byte_count.h"
+#include "core/install_state.h"
 #include "core/language_string.h"
 #include "core/private_messages.h"
+#include "engine/progress_view.h"
 #include "res/resource_ids.h"
-#include "wizard/shown_progress.h"
+#include "win32/kept_static_text.h"
 
-namespace {
+#include <commctrl.h>
 
-ShownProgress shown = {};
-
-} // namespace
-
-ShownProgress& shownFor(HWND dialog)
+ProgressDisplay::ProgressDisplay()
+    : dialog_(nullptr), statusText_(nullptr), byteCountText_(nullptr), fileBar_(nullptr), totalBar_(nullptr),
+      status_(-1), statusKept_(false), ended_(false), filePercent_(-1), totalPercent_(-1)
 {
-    if (shown.dialog != dialog) {
-        shown.dialog = dialog;
-        shown.statusText = GetDlgItem(dialog, IDC_STATUS);
-        shown.byteCountText = GetDlgItem(dialog, IDC_BYTES);
-        shown.fileBar = GetDlgItem(dialog, IDC_FILE_PROGRESS);
-        shown.totalBar = GetDlgItem(dialog, IDC_TOTAL_PROGRESS);
-        shown.status = -1;
-        shown.statusKept = false;
-        shown.filePercent = -1;
-        shown.totalPercent = -1;
-        shown.byteCounts[0] = '\0';
-        shown.heldByteCounts[0] = '\0';
-        shown.byteCountsPace = ByteCountPace();
-    }
-    return shown;
+    byteCounts_[0] = '\0';
+    heldByteCounts_[0] = '\0';
+}
+
+void ProgressDisplay::attach(HWND dialog)
+{
+    dialog_ = dialog;
+    statusText_ = GetDlgItem(dialog, IDC_STATUS);
+    byteCountText_ = GetDlgItem(dialog, IDC_BYTES);
+    fileBar_ = GetDlgItem(dialog, IDC_FILE_PROGRESS);
+    totalBar_ = GetDlgItem(dialog, IDC_TOTAL_PROGRESS);
+    // The byte counts change with nearly every chunk.
+    keepStaticText(byteCountText_);
+}
+
+void ProgressDisplay::showStatusText(const char* text)
+{
+    status_ = -1;   // no longer a transfer status
+    SetWindowTextA(statusText_, text);
+}
+
+void ProgressDisplay::showStatusString(int baseId)
+{
+    char text[statusTextSize];
+    loadLanguageString(baseId, text, sizeof text);
+    showStatusText(text);
+}
+
+void ProgressDisplay::showCounts(const char* line, DWORD now)
+{
+    copyBounded(byteCounts_, sizeof byteCounts_, line);
+    heldByteCounts_[0] = '\0';
+    byteCountsPace_.shown(now);
+    SetWindowTextA(byteCountText_, byteCounts_);
+}
+
+void ProgressDisplay::showHeldByteCounts()
+{
+    KillTimer(dialog_, TIMER_BYTE_COUNTS);
+    if (heldByteCounts_[0] != '\0')
+        showCounts(heldByteCounts_, GetTickCount());
+}
+
+void ProgressDisplay::clearByteCounts()
+{
+    SetWindowTextA(byteCountText_, "");
+}
+
+bool ProgressDisplay::setBar(HWND bar, int percent, int& current)
+{
+    if (percent == current)
+        return false;
+    current = percent;
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    return true;
+}
+
+void ProgressDisplay::showOverall()
+{
+    if (installState.totalBytes == 0)
+        return;
+    // Painted at once: the walk's next step is posted, and a posted message
+    // goes before painting.
+    if (setBar(totalBar_, percentOf(installState.doneBytes, installState.totalBytes), totalPercent_))
+        UpdateWindow(totalBar_);
+}
+
+void ProgressDisplay::end(INT_PTR result)
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    EndDialog(dialog_, result);
 }
 
 void showStatusText(HWND dialog, const char* text)
 {
-    ShownProgress& current = shownFor(dialog);
-    current.status = -1;   // no longer a transfer status
-    SetWindowTextA(current.statusText, text);
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->showStatusText(text);
 }
 
 void showStatusString(HWND dialog, int baseId)
 {
-    char text[statusTextSize];
-    loadLanguageString(baseId, text, sizeof text);
-    showStatusText(dialog, text);
-}
-
-void showHeldByteCounts(HWND dialog)
-{
-    ShownProgress& current = shownFor(dialog);
-    KillTimer(dialog, TIMER_BYTE_COUNTS);
-    if (current.heldByteCounts[0] == '\0')
-        return;
-    copyBounded(current.byteCounts, sizeof current.byteCounts, current.heldByteCounts);
-    current.heldByteCounts[0] = '\0';
-    current.byteCountsPace.shown(GetTickCount());
-    SetWindowTextA(current.byteCountText, current.byteCounts);
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->showStatusString(baseId);
 }
 
 void keepStatusText(HWND dialog)
 {
-    shownFor(dialog).statusKept = true;
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->keepStatusText();
 }
 
 void clearByteCounts(HWND dialog)
 {
-    SetDlgItemTextA(dialog, IDC_BYTES, "");
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->clearByteCounts();
+}
+
+void showOverallProgress(HWND dialog)
+{
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->showOverall();
+}
+
+void endProgressDialog(HWND dialog, INT_PTR result)
+{
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->end(result);
 }

@@ -1,4 +1,5 @@
 #include "core/install_state.h"
+#include "core/private_messages.h"
 #include "engine/content_check.h"
 #include "engine/download.h"
 #include "wizard/page_result.h"
@@ -11,7 +12,7 @@ namespace {
 // finish page whatever its result.
 INT_PTR onWizardNext(HWND page)
 {
-    if (runProgressDialog(page) != 1)
+    if (runProgressDialog(page) != PROGRESS_INSTALLED)
         installState.errorFlag = 1;
     // A download still running after a cancel is stopped and thrown away,
     // and the files the walk checked are let go.

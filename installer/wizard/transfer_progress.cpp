@@ -11,23 +11,11 @@
 #include "transfer/transfer.h"
 #include "win32/unix_time.h"
 #include "wizard/format_size.h"
-#include "wizard/shown_progress.h"
+#include "wizard/progress_display.h"
 
-#include <commctrl.h>
 #include <string.h>
 
-namespace {
-
-void setBar(HWND bar, int percent, int& current)
-{
-    if (percent == current)
-        return;
-    current = percent;
-    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-}
-
-// final: the transfer's last counts, which go up at once.
-void showByteCounts(Transfer* transfer, ShownProgress& current, bool final)
+void ProgressDisplay::showByteCounts(Transfer* transfer, bool final)
 {
     const int received = transfer->bytesReceived();
     const int expected = transfer->contentLength();
@@ -37,31 +25,25 @@ void showByteCounts(Transfer* transfer, ShownProgress& current, bool final)
     char line[byteCountsSize];
     formatBounded(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received),
                   formatSize(1, expected), rate);
-    if (strcmp(line, current.byteCounts) == 0) {
-        current.heldByteCounts[0] = '\0';
+    if (strcmp(line, byteCounts_) == 0) {
+        heldByteCounts_[0] = '\0';
         return;
     }
     const DWORD now = GetTickCount();
-    if (!current.byteCountsPace.showsNow(now, final)) {
-        if (current.heldByteCounts[0] == '\0')
-            SetTimer(current.dialog, TIMER_BYTE_COUNTS, byteCountsInterval, nullptr);
-        copyBounded(current.heldByteCounts, sizeof current.heldByteCounts, line);
+    if (byteCountsPace_.showsNow(now, final)) {
+        showCounts(line, now);
         return;
     }
-    copyBounded(current.byteCounts, sizeof current.byteCounts, line);
-    current.heldByteCounts[0] = '\0';
-    current.byteCountsPace.shown(now);
-    SetWindowTextA(current.byteCountText, line);
+    if (heldByteCounts_[0] == '\0')
+        SetTimer(dialog_, TIMER_BYTE_COUNTS, byteCountsInterval, nullptr);
+    copyBounded(heldByteCounts_, sizeof heldByteCounts_, line);
 }
 
-} // namespace
-
-void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
+void ProgressDisplay::showTransfer(int32_t status, Transfer* transfer)
 {
-    ShownProgress& current = shownFor(dialog);
-    if (!current.statusKept && status != current.status && status >= Idle && status <= Error) {
-        showStatusString(dialog, IDS_STATUS_FIRST + status);
-        current.status = status;
+    if (!statusKept_ && status != status_ && status >= Idle && status <= Error) {
+        showStatusString(IDS_STATUS_FIRST + status);
+        status_ = status;
     }
 
     int percent = 0;
@@ -69,11 +51,17 @@ void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
     if (transfer->bytesReceived() > 0 && transfer->contentLength() > 0) {
         percent = percentOf(transfer->bytesReceived(), transfer->contentLength());
         const bool final = ended || transfer->bytesReceived() == transfer->contentLength();
-        showByteCounts(transfer, current, final);
+        showByteCounts(transfer, final);
     }
     if (ended)
-        current.byteCountsPace.downloadEnded();
-    setBar(current.fileBar, percent, current.filePercent);
+        byteCountsPace_.downloadEnded();
+    setBar(fileBar_, percent, filePercent_);
     if (installState.totalBytes != 0)
-        setBar(current.totalBar, percentOf(installState.doneBytes, installState.totalBytes), current.totalPercent);
+        setBar(totalBar_, percentOf(installState.doneBytes, installState.totalBytes), totalPercent_);
+}
+
+void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)
+{
+    if (ProgressDisplay* display = ProgressDisplay::of(dialog))
+        display->showTransfer(status, transfer);
 }

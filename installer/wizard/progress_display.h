@@ -1,0 +1,68 @@
+#pragma once
+#include <stdint.h>
+#include <windows.h>
+
+#include "win32/noncopyable.h"
+#include "wizard/byte_count_pace.h"
+
+class Transfer;
+
+// The byte counts line: "<size> of <size> transfered (<size>/sec)".
+const int byteCountsSize = 256;
+// A status text of the resources.
+const int statusTextSize = 256;
+
+// The progress dialog as the engine sees it (engine/progress_view.h): its
+// status line, byte counts and bars, and its end. It remembers what it shows,
+// so that a report repaints only what changed: one report comes for every
+// 4096 bytes. The controls are looked up once; each lookup asks the window
+// manager. runProgressDialog owns the one display of its dialog, which finds
+// it through its DWLP_USER.
+class ProgressDisplay : NonCopyable {
+public:
+    ProgressDisplay();
+
+    // Takes the dialog's controls; from WM_INITDIALOG.
+    void attach(HWND dialog);
+    // The display of the given dialog; null before its WM_INITDIALOG and for
+    // a window that is no progress dialog (any more).
+    static ProgressDisplay* of(HWND dialog)
+    {
+        return reinterpret_cast<ProgressDisplay*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    }
+
+    void showStatusText(const char* text);
+    void showStatusString(int baseId);
+    void keepStatusText() { statusKept_ = true; }
+    // What one transfer report changes (transfer_progress.cpp).
+    void showTransfer(int32_t status, Transfer* transfer);
+    // Shows the counts held back, if any; called from the timer.
+    void showHeldByteCounts();
+    void clearByteCounts();
+    // The overall bar at doneBytes of totalBytes, painted now.
+    void showOverall();
+
+    // Ends the dialog with result unless it has ended already.
+    void end(INT_PTR result);
+    bool ended() const { return ended_; }
+
+private:
+    // final: the transfer's last counts, which go up at once.
+    void showByteCounts(Transfer* transfer, bool final);
+    void showCounts(const char* line, DWORD now);
+    static bool setBar(HWND bar, int percent, int& current);
+
+    HWND dialog_;
+    HWND statusText_;
+    HWND byteCountText_;
+    HWND fileBar_;
+    HWND totalBar_;
+    int status_;        // the transfer status shown, -1 for none
+    bool statusKept_;   // the line tells of a failure; transfer statuses leave it
+    bool ended_;
+    int filePercent_;
+    int totalPercent_;
+    char byteCounts_[byteCountsSize];
+    ByteCountPace byteCountsPace_;          // held ones go up from the TIMER_BYTE_COUNTS timer
+    char heldByteCounts_[byteCountsSize];   // newer counts not shown yet, or empty
+};
