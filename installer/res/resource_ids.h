@@ -1,9 +1,7 @@
 #pragma once
 
-// Resource ids: every template and string id is a base id plus the language
-// offset (0 English, 1000 German, 2000 French).
-#define LANGUAGE_OFFSET_GERMAN 1000
-#define LANGUAGE_OFFSET_FRENCH 2000
+// Resource ids: every template and string id is a base id plus the offset
+// of the language (languages.def).
 
 #define IDI_PROGRAM 101
 
