@@ -24,8 +24,8 @@ public:
 
     // Takes the dialog's controls; from WM_INITDIALOG.
     void attach(HWND dialog);
-    // The display of the given dialog; null before its WM_INITDIALOG and for
-    // a window that is no progress dialog (any more).
+    // The display of the given progress dialog; null before its
+    // WM_INITDIALOG and once the window is gone.
     static ProgressDisplay* of(HWND dialog)
     {
         return reinterpret_cast<ProgressDisplay*>(GetWindowLongPtrA(dialog, DWLP_USER));
