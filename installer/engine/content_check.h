@@ -54,6 +54,3 @@ ContentCheck checkFileInPlace(HWND dialog, const char* path, const ComponentDige
 
 // Ends every check under way, of components and of the list.
 void stopContentChecks();
-
-// Interim: lets go the files the installation's one walk checked.
-void releaseCheckedFiles();

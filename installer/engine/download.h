@@ -54,6 +54,3 @@ ContentCheck settledCheck(const ListWalk& walk);
 // twice.
 void awaitContinue(ListWalk& walk);
 bool takeAwaitedContinue(ListWalk& walk);
-
-// Interim: destroys the installation's one walk's transfer.
-void destroyTransfer();

@@ -1,6 +1,7 @@
 #include "engine/finish_command.h"
 
 #include "core/install_state.h"
+#include "core/private_messages.h"
 #include "engine/configuration_handover.h"
 #include "engine/progress_view.h"
 #include "engine/sibling_key_files.h"
@@ -14,5 +15,5 @@ void finishCommand(ListWalk& walk)
         copySiblingKeyFiles();
     }
     walk.checkedFiles.closeAll();
-    endProgressDialog(walk.dialog, installState.errorFlag ? 2 : 1);
+    endProgressDialog(walk.dialog, installState.errorFlag ? PROGRESS_FAILED : PROGRESS_INSTALLED);
 }

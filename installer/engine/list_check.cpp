@@ -6,7 +6,7 @@
 #include "core/private_messages.h"
 #include "engine/check_provider.h"
 #include "engine/list_age.h"
-#include "engine/list_line_reader.h"
+#include "engine/list_file_line.h"
 #include "engine/list_record.h"
 #include "engine/signature_line.h"
 #include "engine/vendor_key.h"
@@ -36,7 +36,6 @@ const DWORD stopTimeout = 2000;
 struct ListCheck {
     WorkerThread worker;
     volatile LONG stopping;
-    bool abandoned;   // a check that did not stop in time may still use all of this
     char path[pathSize];
     char keptPath[pathSize];
     ScopedHandle list;
@@ -78,31 +77,21 @@ bool hashSignedPart(HANDLE file, DWORD signedLength, CryptHash& signedHash, Cryp
 }
 
 // The number of the first N record among the lines before signedLength, read
-// as the walk reads lines; 0 for a list without one. False when the list
-// cannot be read or the number is not a plain unsigned number.
+// as the walk reads them; 0 for a list without one. False when stopped, when
+// the list cannot be read or the number is not a plain unsigned number.
 bool serialOf(HANDLE list, DWORD signedLength, uint32_t* serial)
 {
     *serial = 0;
-    DWORD offset = 0;
-    while (offset < signedLength) {
-        DWORD read = 0;
-        if (!readBlock(list, offset, signedLength, &read))
+    for (DWORD offset = 0; offset < signedLength;) {
+        char line[listLineSize];
+        const int taken = stopped() ? -1 : readListLineAt(list, offset, signedLength, line);
+        if (taken <= 0)
             return false;
-        const bool lastBlock = offset + read == signedLength;
-        DWORD position = 0;
-        while (position < read) {
-            // A line that may go on in the next block is read from there.
-            if (!lastBlock && read - position < static_cast<DWORD>(listLineSize))
-                break;
-            char line[listLineSize];
-            const int taken = readListLine(check.block + position, static_cast<int>(read - position), line);
-            ListRecord record;
-            splitListLine(line, &record);
-            if (record.type == 'N')
-                return record.fieldCount >= 1 && parseUnsignedDecimal(record.fields[0], serial);
-            position += static_cast<DWORD>(taken);
-        }
-        offset += position;
+        ListRecord record;
+        splitListLine(line, &record);
+        if (record.type == 'N')
+            return record.fieldCount >= 1 && parseUnsignedDecimal(record.fields[0], serial);
+        offset += static_cast<DWORD>(taken);
     }
     return true;
 }
@@ -205,7 +194,8 @@ ContentCheck checkListDownload(HWND dialog, const char* path, const char* keptPa
     if (!hasVendorKey())
         return ContentCheck::Accepted;
     if (!check.worker.started()) {
-        if (check.abandoned)
+        // A check that did not stop in time may still use all of this.
+        if (check.worker.abandoned())
             return ContentCheck::Uncheckable;
         check.list.reset();
         check.stopping = 0;
@@ -237,15 +227,13 @@ HANDLE takeAcceptedList()
 
 void stopListCheck()
 {
-    if (check.abandoned)
+    if (check.worker.abandoned())
         return;
     InterlockedExchange(&check.stopping, 1);
-    // The check ends after its current block. One stuck in an open or a
-    // read is left to end with the process, with what it uses.
-    if (!check.worker.joinOrAbandon(stopTimeout)) {
-        check.abandoned = true;
+    // The check ends after its current block or line. One stuck in an open
+    // or a read is left to end with the process, with what it uses.
+    if (!check.worker.joinOrAbandon(stopTimeout))
         return;
-    }
     check.stopping = 0;
     check.list.reset();
 }

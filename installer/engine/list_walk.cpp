@@ -8,7 +8,7 @@
 #include "engine/content_check.h"
 #include "engine/download.h"
 #include "engine/list_check.h"
-#include "engine/list_line_reader.h"
+#include "engine/list_file_line.h"
 #include "engine/progress_view.h"
 #include "engine/records.h"
 #include "engine/transfer_report.h"
@@ -33,20 +33,6 @@ void failVisibly(HWND dialog)
 bool listPath(char path[pathSize])
 {
     return componentPath(path, listFileName, listFolder);
-}
-
-// Reads the line at listOffset; returns the bytes it took (0 at the end of
-// the file, -1 on a read error).
-int readLineAt(HANDLE list, char line[listLineSize])
-{
-    if (SetFilePointer(list, installState.listOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER
-        && GetLastError() != NO_ERROR)
-        return -1;
-    char bytes[listLineSize];
-    DWORD read = 0;
-    if (!ReadFile(list, bytes, sizeof bytes, &read, nullptr))
-        return -1;
-    return readListLine(bytes, static_cast<int>(read), line);
 }
 
 // The list is in place: it is held open for the walk, which reads what was
@@ -76,7 +62,7 @@ void walkList(ListWalk& walk)
     const HANDLE list = walk.list.get();
     for (;;) {
         char line[listLineSize];
-        const int taken = readLineAt(list, line);
+        const int taken = readListLineAt(list, static_cast<DWORD>(installState.listOffset), wholeList, line);
         if (taken < 0) {
             failVisibly(dialog);
             return;
@@ -94,7 +80,7 @@ void walkList(ListWalk& walk)
             return;   // a download or a replacement goes on
         // A record's action may run a nested message loop (a COM server, a
         // registration that shows a window) in which the user cancelled.
-        if (progressDialogEnded())
+        if (progressDialogEnded(dialog))
             return;
         if (walkSliceOver(walk)) {
             resumeWalkLater(walk);

@@ -7,8 +7,3 @@
 void startCommand(ListWalk& walk);
 // The last transfer has ended: judges it, then walks the list on.
 void continueCommand(ListWalk& walk);
-
-// Interim forms on the installation's one walk.
-void startCommand(HWND dialog);
-void continueCommand(HWND dialog);
-void finishCommand(HWND dialog);

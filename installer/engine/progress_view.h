@@ -32,7 +32,8 @@ void postEngineCommand(HWND dialog, WORD command);
 // posted would starve them).
 void postEngineCommandBehindInput(HWND dialog, WORD command);
 
-// Ends the dialog with result (1 installed, 2 failed or cancelled) unless it
+// Ends the dialog with result (PROGRESS_INSTALLED, or PROGRESS_FAILED when it
+// failed or was cancelled; core/private_messages.h) unless it
 // has ended already: the first result stands. A Cancel answered after the
 // finish command ended the dialog leaves a complete installation complete,
 // and a finish after a Cancel (handled in a loop nested in a record's action)
@@ -41,4 +42,4 @@ void endProgressDialog(HWND dialog, INT_PTR result);
 
 // True once the dialog has been ended: no engine command and no record acts
 // after that.
-bool progressDialogEnded();
+bool progressDialogEnded(HWND dialog);

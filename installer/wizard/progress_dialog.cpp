@@ -3,7 +3,7 @@
 #include "core/install_state.h"
 #include "core/language_string.h"
 #include "core/private_messages.h"
-#include "engine/configuration_handover.h"
+#include "engine/finish_command.h"
 #include "engine/list_walk.h"
 #include "engine/progress_view.h"
 #include "res/resource_ids.h"
@@ -12,14 +12,26 @@
 
 namespace {
 
-// The display of the dialog that runs now, for progressDialogEnded(), which
-// is asked without the dialog.
-const ProgressDisplay* runningDisplay = nullptr;
+// What runProgressDialog hands the dialog: its display, which the dialog's
+// DWLP_USER holds, and the walk of its installation, which its GWLP_USERDATA
+// holds.
+struct ProgressRun {
+    ProgressDisplay display;
+    ListWalk& walk;
+};
 
-INT_PTR onInitDialog(HWND dialog, LPARAM display)
+ListWalk& walkOf(HWND dialog)
 {
-    SetWindowLongPtrA(dialog, DWLP_USER, display);
-    reinterpret_cast<ProgressDisplay*>(display)->attach(dialog);
+    return *reinterpret_cast<ListWalk*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+}
+
+INT_PTR onInitDialog(HWND dialog, LPARAM parameter)
+{
+    ProgressRun& run = *reinterpret_cast<ProgressRun*>(parameter);
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&run.display));
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&run.walk));
+    run.walk.dialog = dialog;
+    run.display.attach(dialog);
     installState.doneBytes = 0;
     installState.totalBytes = 0;
     postEngineCommand(dialog, CMD_START);
@@ -59,13 +71,13 @@ INT_PTR onCommand(ProgressDisplay& display, HWND dialog, WORD id)
         onCancel(display, dialog);
         return TRUE;
     case CMD_START:
-        startCommand(dialog);
+        startCommand(walkOf(dialog));
         return TRUE;
     case CMD_CONTINUE:
-        continueCommand(dialog);
+        continueCommand(walkOf(dialog));
         return TRUE;
     case CMD_FINISH:
-        finishCommand(dialog);
+        finishCommand(walkOf(dialog));
         return TRUE;
     default:
         return FALSE;
@@ -100,9 +112,10 @@ void postEngineCommandBehindInput(HWND dialog, WORD command)
     postEngineCommand(dialog, command);
 }
 
-bool progressDialogEnded()
+bool progressDialogEnded(HWND dialog)
 {
-    return runningDisplay == nullptr || runningDisplay->ended();
+    const ProgressDisplay* display = ProgressDisplay::of(dialog);
+    return display == nullptr || display->ended();
 }
 
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,13 +132,9 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return onTimer(*display, dialog, wParam);
 }
 
-INT_PTR runProgressDialog(HWND owner)
+INT_PTR runProgressDialog(HWND owner, ListWalk& walk)
 {
-    ProgressDisplay display;
-    runningDisplay = &display;
-    const INT_PTR result = DialogBoxParamA(installState.instanceHandle,
-                                           MAKEINTRESOURCEA(IDD_PROGRESS + installState.languageOffset), owner,
-                                           progressDialogProc, reinterpret_cast<LPARAM>(&display));
-    runningDisplay = nullptr;
-    return result;
+    ProgressRun run = { ProgressDisplay(), walk };
+    return DialogBoxParamA(installState.instanceHandle, MAKEINTRESOURCEA(IDD_PROGRESS + installState.languageOffset),
+                           owner, progressDialogProc, reinterpret_cast<LPARAM>(&run));
 }

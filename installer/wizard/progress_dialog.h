@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/walk.h"
+
 #include <windows.h>
 
 // The modal dialog in which the whole installation runs. It ends with
@@ -7,6 +9,6 @@
 // engine reports to (engine/progress_view.h), through its ProgressDisplay.
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Runs the progress dialog modally, owned by the given window; returns its
-// result (-1 when it cannot be created).
-INT_PTR runProgressDialog(HWND owner);
+// Runs the progress dialog modally, owned by the given window, on the walk
+// of its installation; returns its result (-1 when it cannot be created).
+INT_PTR runProgressDialog(HWND owner, ListWalk& walk);

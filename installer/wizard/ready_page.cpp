@@ -1,7 +1,6 @@
 #include "core/install_state.h"
 #include "core/private_messages.h"
-#include "engine/content_check.h"
-#include "engine/download.h"
+#include "engine/walk.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
 #include "wizard/progress_dialog.h"
@@ -12,12 +11,15 @@ namespace {
 // finish page whatever its result.
 INT_PTR onWizardNext(HWND page)
 {
-    if (runProgressDialog(page) != PROGRESS_INSTALLED)
+    // The walk lives as long as the installation: from the dialog's start
+    // until it has ended and what the walk holds is let go.
+    ListWalk walk;
+    if (runProgressDialog(page, walk) != PROGRESS_INSTALLED)
         installState.errorFlag = 1;
     // A download still running after a cancel is stopped and thrown away,
     // and the files the walk checked are let go.
-    destroyTransfer();
-    releaseCheckedFiles();
+    destroyTransfer(walk);
+    walk.checkedFiles.closeAll();
     return setPageResult(page, 0);
 }
 
