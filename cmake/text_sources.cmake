@@ -15,6 +15,7 @@ set(ZORV_TEXT_SOURCES
     engine/component_location.cpp
     engine/signature_line.cpp
     engine/list_age.cpp
+    engine/record_rules.cpp
     wizard/format_size.cpp
     wizard/proxy_setting.cpp
     transfer/response_header_scanner.cpp

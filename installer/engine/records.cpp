@@ -1,6 +1,5 @@
 #include "engine/records.h"
 
-#include "common/bounded_copy.h"
 #include "common/byte_count.h"
 #include "common/text_sizes.h"
 #include "core/install_state.h"
@@ -11,6 +10,7 @@
 #include "engine/download.h"
 #include "engine/held_object.h"
 #include "engine/progress_view.h"
+#include "engine/record_rules.h"
 #include "engine/self_register.h"
 #include "engine/shortcut.h"
 #include "engine/system_file.h"
@@ -22,18 +22,94 @@
 
 namespace {
 
-// A record without the fields its type needs is not acted on.
-bool hasFields(const ListRecord& record, int needed)
-{
-    if (record.fieldCount >= needed)
-        return true;
-    installState.errorFlag = 1;
-    return false;
-}
-
 const char* optionalField(const ListRecord& record, int index)
 {
     return index < record.fieldCount ? record.fields[index] : nullptr;
+}
+
+DigestAnswer answerOf(ContentCheck check)
+{
+    if (check == ContentCheck::Pending)
+        return DigestAnswer::Pending;
+    return check == ContentCheck::Accepted ? DigestAnswer::Matches : DigestAnswer::Differs;
+}
+
+// The system folder's file that a system file record replaces: the file
+// field's last name, as the replacement takes it.
+bool systemFolderPath(char path[pathSize], const char* file)
+{
+    const char* name = strrchr(file, '\\');
+    return systemFolderFile(path, name != nullptr ? name + 1 : file);
+}
+
+// What the files of an I or M record answer the rules, from the platform.
+class RecordFiles : public RecordFacts {
+public:
+    RecordFiles(ListWalk& walk, const ListRecord& record, int lineStart)
+        : walk_(walk), record_(record), digest_(nullptr), pathFits_(-1)
+    {
+        path_[0] = '\0';
+        // A digest serves the record right behind its D record; a system
+        // file whose download failed is passed over without taking one.
+        const bool takes = record.fieldCount >= 3
+            && (record.type == 'I' || (record.type == 'M' && lineStart != walk.failedSystemFileLine));
+        if (takes)
+            digest_ = takeDigestFor(walk.digests, file(), lineStart);
+    }
+
+    const char* file() const { return record_.fields[0]; }
+    const char* path() const { return path_; }
+    const ComponentDigest* digest() const { return digest_; }
+    int size() const { return parseListNumber(record_.fields[1]); }
+
+    bool pathFits() override
+    {
+        if (pathFits_ < 0)
+            pathFits_ = componentPath(path_, file(), optionalField(record_, 3)) ? 1 : 0;
+        return pathFits_ == 1;
+    }
+
+    int versionOrder() override
+    {
+        // A system file's version is that of the system folder's file.
+        const char* installed = record_.type == 'M' ? file() : path_;
+        return checkInstalledVersion(installed, record_.fields[2], size());
+    }
+
+    DigestAnswer componentDigest() override { return inPlace(path_, InPlace::Kept); }
+
+    DigestAnswer systemFileDigest() override
+    {
+        char path[pathSize];
+        return systemFolderPath(path, file()) ? inPlace(path, InPlace::Contents) : DigestAnswer::Differs;
+    }
+
+    // It is moved on from here: nothing may hold it open.
+    DigestAnswer fetchedSystemFileDigest() override { return inPlace(path_, InPlace::Owner); }
+
+    bool pathIsFolder() override
+    {
+        const DWORD attributes = GetFileAttributesA(path_);
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+private:
+    DigestAnswer inPlace(const char* path, InPlace place)
+    {
+        return answerOf(checkFileInPlace(walk_.dialog, path, digest_, place, walk_.checkedFiles));
+    }
+
+    ListWalk& walk_;
+    const ListRecord& record_;
+    const ComponentDigest* digest_;
+    int pathFits_;   // -1 until asked
+    char path_[pathSize];
+};
+
+WalkRules rulesOf(const ListWalk& walk)
+{
+    return WalkRules{ hasVendorKey(), installState.forceAll != 0, installState.noReg != 0, walk.componentFailed,
+                      walk.failedSystemFileLine, walk.installedSystemFileLine };
 }
 
 WalkStep refuse()
@@ -45,12 +121,12 @@ WalkStep refuse()
 // Starts a component download. One that cannot begin (a URL too long for
 // its buffer, a transfer that refuses) is refused like any other record:
 // the walk goes on behind it.
-WalkStep download(ListWalk& walk, const char* file, const char* path, int lineStart, const ComponentDigest* digest)
+WalkStep download(ListWalk& walk, const RecordFiles& files, int lineStart)
 {
     char url[pathSize];
-    if (!componentUrl(url, file))
+    if (!componentUrl(url, files.file()))
         return refuse();
-    const DownloadStart start = startDownload(walk, url, path, lineStart, file, digest);
+    const DownloadStart start = startDownload(walk, url, files.path(), lineStart, files.file(), files.digest());
     if (start.begun || start.reported)
         return WalkStep::Suspend;
     walk.componentFailed = true;   // what lies in its place is not the published file
@@ -66,149 +142,83 @@ WalkStep awaitCheck(ListWalk& walk, int lineStart)
     return WalkStep::Suspend;
 }
 
-// A current component counts towards the overall progress.
-WalkStep countCurrent(int size)
-{
-    installState.doneBytes = addSaturating(installState.doneBytes, size);
-    return WalkStep::Next;
-}
-
-WalkStep componentRecord(ListWalk& walk, const ListRecord& record, int lineStart)
-{
-    if (!hasFields(record, 3))
-        return WalkStep::Next;
-    const char* file = record.fields[0];
-    const ComponentDigest* digest = takeDigestFor(walk.digests, file, lineStart);
-    const int size = parseListNumber(record.fields[1]);
-    char path[pathSize];
-    if (!componentPath(path, file, optionalField(record, 3)))
-        return refuse();
-    // With the vendor's key the list's digest is the truth, whatever a file
-    // in place says its version is: anyone may add files to the client
-    // folder, and a planted one is fetched over, not registered or loaded.
-    if (hasVendorKey()) {
-        if (installState.forceAll)
-            return download(walk, file, path, lineStart, digest);
-        const ContentCheck check = checkFileInPlace(walk.dialog, path, digest, InPlace::Kept, walk.checkedFiles);
-        if (check == ContentCheck::Pending)
-            return awaitCheck(walk, lineStart);
-        if (check == ContentCheck::Accepted)
-            return countCurrent(size);
-        return download(walk, file, path, lineStart, digest);
-    }
-    // A file in place counts as current by its version and size; a newer
-    // file is another file and stays.
-    if (checkInstalledVersion(path, record.fields[2], size) >= 0)
-        return countCurrent(size);
-    return download(walk, file, path, lineStart, digest);
-}
-
-// The system folder's file that a system file record replaces: the file
-// field's last name, as the replacement takes it.
-bool systemFolderPath(char path[pathSize], const char* file)
-{
-    const char* name = strrchr(file, '\\');
-    return systemFolderFile(path, name != nullptr ? name + 1 : file);
-}
-
-// Whether the system file in place is current. Only administrators write the
-// system folder, so a newer file there stays; with the vendor's key, one of
-// the listed version must also be the published one.
-ContentCheck systemFileInPlace(ListWalk& walk, const char* file, const char* version, int size,
-                               const ComponentDigest* digest)
-{
-    const int order = checkInstalledVersion(file, version, size);
-    if (order != 0 || !hasVendorKey())
-        return order >= 0 ? ContentCheck::Accepted : ContentCheck::Mismatch;
-    char path[pathSize];
-    return systemFolderPath(path, file)
-        ? checkFileInPlace(walk.dialog, path, digest, InPlace::Contents, walk.checkedFiles)
-        : ContentCheck::Mismatch;
-}
-
-// Puts the file this walk fetched for the record at lineStart into the
-// system folder. It was checked when it arrived; with the vendor's key it is
-// checked once more, in case its folder is one that others may write.
-WalkStep replaceFetchedSystemFile(ListWalk& walk, const char* path, int lineStart, const ComponentDigest* digest)
-{
-    if (hasVendorKey()) {
-        // It is moved on from here: nothing may hold it open.
-        const ContentCheck check = checkFileInPlace(walk.dialog, path, digest, InPlace::Owner, walk.checkedFiles);
-        if (check == ContentCheck::Pending)
-            return awaitCheck(walk, lineStart);
-        if (check != ContentCheck::Accepted) {
-            walk.componentFailed = true;
-            return refuse();
-        }
-    }
-    replaceSystemFile(path);
-    awaitContinue(walk);
-    postEngineCommand(walk.dialog, CMD_CONTINUE);
-    return WalkStep::Suspend;
-}
-
 // A system file is downloaded into its folder first, then the same line is
-// read once more to put it in the place of the installed one.
-WalkStep systemFileRecord(ListWalk& walk, const ListRecord& record, int lineStart)
+// read once more to put it in the place of the installed one; only a
+// download that is under way comes back to the line.
+WalkStep downloadSystemFile(ListWalk& walk, const RecordFiles& files, int lineStart)
 {
-    if (!hasFields(record, 3))
-        return WalkStep::Next;
-    if (lineStart == walk.failedSystemFileLine)
-        return WalkStep::Next;   // its download failed already; errorFlag is set
-    const char* file = record.fields[0];
-    const ComponentDigest* digest = takeDigestFor(walk.digests, file, lineStart);
-    const int size = parseListNumber(record.fields[1]);
-    char path[pathSize];
-    if (lineStart == walk.installedSystemFileLine)
-        return componentPath(path, file, optionalField(record, 3))
-            ? replaceFetchedSystemFile(walk, path, lineStart, digest) : refuse();
-    const ContentCheck current = systemFileInPlace(walk, file, record.fields[2], size, digest);
-    if (current == ContentCheck::Pending)
-        return awaitCheck(walk, lineStart);
-    if (current == ContentCheck::Accepted)
-        return countCurrent(size);
-    if (!componentPath(path, file, optionalField(record, 3)))
-        return refuse();
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return refuse();   // a folder is no system file
-    // Only the file this walk fetched for this very line goes into the
-    // system folder: one that already lies in the folder may have been put
-    // there by anyone who can write it, so it is fetched afresh over it.
-    const WalkStep step = download(walk, file, path, lineStart, digest);
-    // Read once more after the download, to put the file in place; only a
-    // download that is under way comes back to this line.
+    const WalkStep step = download(walk, files, lineStart);
     if (step == WalkStep::Suspend)
         installState.listOffset = lineStart;
     return step;
 }
 
-WalkStep shortcutRecord(const ListRecord& record)
+WalkStep replaceFetchedSystemFile(ListWalk& walk, const RecordFiles& files)
 {
-    if (!hasFields(record, 4))
+    replaceSystemFile(files.path());
+    awaitContinue(walk);
+    postEngineCommand(walk.dialog, CMD_CONTINUE);
+    return WalkStep::Suspend;
+}
+
+// The actions of the records that act on the files of the installation.
+WalkStep carryOutFileAction(ListWalk& walk, RecordAction action, RecordFiles& files, int lineStart)
+{
+    switch (action) {
+    case RecordAction::CountCurrent:
+        // A current component counts towards the overall progress.
+        installState.doneBytes = addSaturating(installState.doneBytes, files.size());
         return WalkStep::Next;
-    const char* icon = optionalField(record, 4);
-    createShortcut(record.fields[0], record.fields[1], record.fields[2], record.fields[3],
-                   icon != nullptr ? parseListNumber(icon) : 0);
-    return WalkStep::Next;
+    case RecordAction::AwaitCheck:
+        return awaitCheck(walk, lineStart);
+    case RecordAction::Download:
+        return download(walk, files, lineStart);
+    case RecordAction::DownloadSystemFile:
+        return downloadSystemFile(walk, files, lineStart);
+    case RecordAction::ReplaceSystemFile:
+        return replaceFetchedSystemFile(walk, files);
+    default:
+        return WalkStep::Next;
+    }
 }
 
-WalkStep registrationRecord(const ListWalk& walk, const ListRecord& record)
+// Carries out what the rules decided for the record.
+WalkStep carryOut(ListWalk& walk, const ListRecord& record, RecordAction action, RecordFiles& files,
+                  int lineStart)
 {
-    if (hasVendorKey() && walk.componentFailed)
+    switch (action) {
+    case RecordAction::CountCurrent:
+    case RecordAction::AwaitCheck:
+    case RecordAction::Download:
+    case RecordAction::DownloadSystemFile:
+    case RecordAction::ReplaceSystemFile:
+        return carryOutFileAction(walk, action, files, lineStart);
+    case RecordAction::Refuse:
         return refuse();
-    if (hasFields(record, 1))
+    case RecordAction::RefuseComponent:
+        walk.componentFailed = true;
+        return refuse();
+    case RecordAction::SetTotal:
+        installState.totalBytes = parseListNumber(record.fields[0]);
+        return WalkStep::Next;
+    case RecordAction::NoteDigest:
+        noteDigestRecord(walk.digests, record);
+        return WalkStep::Next;
+    case RecordAction::Shortcut: {
+        const char* icon = optionalField(record, 4);
+        createShortcut(record.fields[0], record.fields[1], record.fields[2], record.fields[3],
+                       icon != nullptr ? parseListNumber(icon) : 0);
+        return WalkStep::Next;
+    }
+    case RecordAction::Register:
         selfRegister(record.fields[0], optionalField(record, 1));
-    return WalkStep::Next;
-}
-
-WalkStep heldObjectRecord(const ListWalk& walk, const ListRecord& record)
-{
-    if (hasVendorKey() && walk.componentFailed)
-        return refuse();
-    if (hasFields(record, 1))
+        return WalkStep::Next;
+    case RecordAction::HoldObject:
         holdObject(record.fields[0]);
-    return WalkStep::Next;
+        return WalkStep::Next;
+    default:
+        return WalkStep::Next;
+    }
 }
 
 } // namespace
@@ -234,28 +244,9 @@ void rememberInstalledDownload(ListWalk& walk, int lineStart)
 
 WalkStep handleRecord(ListWalk& walk, ListRecord& record, int lineStart)
 {
-    // A digest serves the I or M record right behind its D record only.
-    if (record.type != 'D' && record.type != 'I' && record.type != 'M')
+    if (!keepsHeldDigest(record.type))
         forgetDigestRecord(walk.digests);
-    switch (record.type) {
-    case 'D':
-        noteDigestRecord(walk.digests, record);
-        return WalkStep::Next;
-    case 'T':
-        if (hasFields(record, 1))
-            installState.totalBytes = parseListNumber(record.fields[0]);
-        return WalkStep::Next;
-    case 'I':
-        return componentRecord(walk, record, lineStart);
-    case 'M':
-        return systemFileRecord(walk, record, lineStart);
-    case 'H':
-        return installState.noReg ? WalkStep::Next : heldObjectRecord(walk, record);
-    case 'L':
-        return installState.noReg ? WalkStep::Next : shortcutRecord(record);
-    case 'R':
-        return installState.noReg ? WalkStep::Next : registrationRecord(walk, record);
-    default:
-        return WalkStep::Next;   // comments, blank lines, unknown types
-    }
+    // The files answer only what the record's rule asks.
+    RecordFiles files(walk, record, lineStart);
+    return carryOut(walk, record, decideRecord(record, lineStart, rulesOf(walk), files), files, lineStart);
 }
