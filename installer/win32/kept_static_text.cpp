@@ -88,7 +88,7 @@ LRESULT onSetText(HWND control, KeptText& kept, const char* text)
         return TRUE;
     }
     const DWORD now = GetTickCount();
-    if (now - kept.paintedAt >= keptStaticTextFrameMilliseconds) {
+    if (now - kept.paintedAt >= displayFrameMilliseconds) {
         paintNow(control, kept, now);
     } else if (!kept.repaintMarked) {
         InvalidateRect(control, nullptr, FALSE);
@@ -155,7 +155,7 @@ bool keepStaticText(HWND control)
         || (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT)
         return false;
     KeptText* kept = new KeptText;
-    kept->paintedAt = GetTickCount() - keptStaticTextFrameMilliseconds;
+    kept->paintedAt = GetTickCount() - displayFrameMilliseconds;
     kept->repaintMarked = false;
     kept->windowManagerBehind = false;
     kept->text[0] = '\0';

@@ -1,4 +1,5 @@
 #pragma once
+#include "win32/display_frame.h"
 #include <windows.h>
 
 // Makes a left-aligned static text control (SS_LEFT) keep its text in the
@@ -20,5 +21,4 @@
 // the control as it was, when the control is not a plain SS_LEFT static or
 // is kept already.
 const int keptStaticTextCapacity = 256;
-const DWORD keptStaticTextFrameMilliseconds = 15;   // one 60 Hz frame, in whole ticks
 bool keepStaticText(HWND control);

@@ -1,5 +1,7 @@
 #include "win32/library_search.h"
 
+#include "win32/windows_version.h"
+
 namespace {
 
 // LOAD_LIBRARY_SEARCH_SYSTEM32; older headers lack it.
@@ -29,5 +31,5 @@ DWORD systemLibraryLoadFlags()
     // The search flags came with AddDllDirectory (KB2533623, Windows 8).
     if (kernelFunction("AddDllDirectory") != nullptr)
         return searchSystemFolder;
-    return (GetVersion() & 0x80000000u) == 0 ? LOAD_WITH_ALTERED_SEARCH_PATH : 0;
+    return isNineXFamily() ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH;
 }

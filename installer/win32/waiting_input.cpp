@@ -1,8 +1,9 @@
 #include "win32/waiting_input.h"
 
+#include "win32/display_frame.h"
+
 namespace {
 
-const DWORD frameMilliseconds = 15;
 // QS_INPUT without the raw-input bit, which older systems refuse.
 const UINT inputKinds = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON;
 const UINT waitingKinds = inputKinds | QS_PAINT;
@@ -24,7 +25,7 @@ void paintWaitingWindows()
 bool inputWaiting()
 {
     const DWORD now = GetTickCount();
-    if (now - lastAsked < frameMilliseconds)
+    if (now - lastAsked < displayFrameMilliseconds)
         return false;
     lastAsked = now;
     // A wait of no time lets the system take in input that has not reached

@@ -5,10 +5,10 @@
 #include "core/language_string.h"
 #include "engine/restart_copy.h"
 #include "res/resource_ids.h"
-#include "win32/com_ptr.h"
 #include "win32/reg_key.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_handle.h"
+#include "win32/windows_version.h"
 #include "wizard/page_result.h"
 #include "wizard/pages.h"
 
@@ -60,8 +60,7 @@ INT_PTR onSetActive(HWND page)
 
 void restartWindows()
 {
-    const bool ntFamily = (GetVersion() & 0x80000000u) == 0;
-    if (ntFamily) {
+    if (!isNineXFamily()) {
         HANDLE token = nullptr;
         if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
             ScopedHandle ownedToken(token);
@@ -77,15 +76,10 @@ void restartWindows()
 
 INT_PTR onWizardFinish(HWND page)
 {
-    {
-        ComPtr<IZorvClientConf> configuration;
-        createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
-        if (configuration) {
-            ScopedBstr answer;
-            configuration->QueryAtFinish(answer.put());
-        }
-        postExitBroadcast();
-    }
+    useClientConfiguration([](IZorvClientConf* configuration) {
+        ScopedBstr answer;
+        configuration->QueryAtFinish(answer.put());
+    });
     if (IsDlgButtonChecked(page, IDC_REBOOT_NOW) == BST_CHECKED && installState.restartPending)
         restartWindows();
     return setPageResult(page, FALSE);   // never vetoed: the sheet closes
