@@ -15,7 +15,7 @@ namespace {
 const DWORD versionInfoCapacity = 64 * 1024;
 // A version as text: "a.b.c.d".
 const int versionTextSize = 64;
-BYTE versionInfo[versionInfoCapacity];
+// Loaded once a run, at the first version read.
 VersionInfoLibrary versionLibrary;
 
 // The file version of the fixed block at the root of the version resource.
@@ -23,6 +23,7 @@ VersionInfoLibrary versionLibrary;
 // open and map the file a second time.
 bool readVersionText(const char* file, char text[versionTextSize])
 {
+    BYTE versionInfo[versionInfoCapacity];
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     if (!versionLibrary.getFileVersionInfo(file, versionInfoCapacity, versionInfo)
