@@ -25,7 +25,7 @@ struct InstallState {
     int totalBytes;
     int doneBytes;
     int listOffset;
-    int languageOffset;   // 0 English, 1000 German, 2000 French
+    int languageOffset;   // the language's id offset in res/languages.def (0 English)
     Transfer* currentTransfer;
     UINT exitMessage;
     int wipeMenuFolder;
