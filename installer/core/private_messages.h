@@ -39,6 +39,8 @@ const INT_PTR PROGRESS_FAILED = 2;
 // The progress dialog's one-shot timer that shows byte counts held back
 // because the last ones went up less than a display interval ago.
 const UINT_PTR TIMER_BYTE_COUNTS = 4100;
+// The same for the bars' positions held back.
+const UINT_PTR TIMER_BARS = 4101;
 
 // The name of the registered window message that asks running client
 // processes to exit: posted to every top-level window (HWND_BROADCAST) by the

@@ -91,6 +91,10 @@ INT_PTR onTimer(ProgressDisplay& display, HWND dialog, WPARAM timerId)
         display.showHeldByteCounts();
         return TRUE;
     }
+    if (timerId == TIMER_BARS) {
+        display.showHeldBars();
+        return TRUE;
+    }
     if (timerId > 0xFFFF || !isEngineCommand(static_cast<WORD>(timerId)))
         return FALSE;
     KillTimer(dialog, timerId);

@@ -15,7 +15,9 @@
 
 ProgressDisplay::ProgressDisplay()
     : dialog_(nullptr), statusText_(nullptr), byteCountText_(nullptr), fileBar_(nullptr), totalBar_(nullptr),
-      status_(-1), statusKept_(false), ended_(false), filePercent_(-1), totalPercent_(-1)
+      status_(-1), statusKept_(false), ended_(false), filePercent_(-1), totalPercent_(-1),
+      barsPace_(barsInterval), barsHeld_(false), heldFilePercent_(-1), heldTotalPercent_(-1),
+      byteCountsPace_(byteCountsInterval)
 {
     byteCounts_[0] = '\0';
     heldByteCounts_[0] = '\0';
@@ -74,13 +76,51 @@ bool ProgressDisplay::setBar(HWND bar, int percent, int& current)
     return true;
 }
 
+void ProgressDisplay::moveBars(int filePercent, int totalPercent)
+{
+    KillTimer(dialog_, TIMER_BARS);
+    barsHeld_ = false;
+    barsPace_.shown(GetTickCount());
+    setBar(fileBar_, filePercent, filePercent_);
+    setBar(totalBar_, totalPercent, totalPercent_);
+}
+
+void ProgressDisplay::showBars(int filePercent, int totalPercent, bool final)
+{
+    if (filePercent == filePercent_ && totalPercent == totalPercent_) {
+        if (barsHeld_)
+            moveBars(filePercent, totalPercent);   // back where it stands: nothing held any more
+        return;
+    }
+    if (barsPace_.showsNow(GetTickCount(), final)) {
+        moveBars(filePercent, totalPercent);
+        return;
+    }
+    if (!barsHeld_)
+        SetTimer(dialog_, TIMER_BARS, barsInterval, nullptr);
+    barsHeld_ = true;
+    heldFilePercent_ = filePercent;
+    heldTotalPercent_ = totalPercent;
+}
+
+void ProgressDisplay::showHeldBars()
+{
+    KillTimer(dialog_, TIMER_BARS);
+    if (barsHeld_)
+        moveBars(heldFilePercent_, heldTotalPercent_);
+}
+
 void ProgressDisplay::showOverall()
 {
     if (installState.totalBytes == 0)
         return;
+    // A file bar held back goes up with it: the walk has moved on.
+    const int filePercent = barsHeld_ ? heldFilePercent_ : filePercent_;
+    const int totalBefore = totalPercent_;
+    moveBars(filePercent, percentOf(installState.doneBytes, installState.totalBytes));
     // Painted at once: the walk's next step is posted, and a posted message
     // goes before painting.
-    if (setBar(totalBar_, percentOf(installState.doneBytes, installState.totalBytes), totalPercent_))
+    if (totalPercent_ != totalBefore)
         UpdateWindow(totalBar_);
 }
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "win32/noncopyable.h"
-#include "wizard/byte_count_pace.h"
+#include "wizard/display_pace.h"
 
 class Transfer;
 
@@ -38,6 +38,8 @@ public:
     void showTransfer(int32_t status, Transfer* transfer);
     // Shows the counts held back, if any; called from the timer.
     void showHeldByteCounts();
+    // Moves the bars to the positions held back, if any; called from the timer.
+    void showHeldBars();
     void clearByteCounts();
     // The overall bar at doneBytes of totalBytes, painted now.
     void showOverall();
@@ -51,6 +53,10 @@ private:
     void showByteCounts(Transfer* transfer, bool final);
     void showCounts(const char* line, DWORD now);
     static bool setBar(HWND bar, int percent, int& current);
+    // Both bars: a download's first and last positions at once, those in
+    // between at most every barsInterval.
+    void showBars(int filePercent, int totalPercent, bool final);
+    void moveBars(int filePercent, int totalPercent);
 
     HWND dialog_;
     HWND statusText_;
@@ -62,7 +68,11 @@ private:
     bool ended_;
     int filePercent_;
     int totalPercent_;
+    DisplayPace barsPace_;   // held positions go up from the TIMER_BARS timer
+    bool barsHeld_;
+    int heldFilePercent_;
+    int heldTotalPercent_;
     char byteCounts_[byteCountsSize];
-    ByteCountPace byteCountsPace_;          // held ones go up from the TIMER_BYTE_COUNTS timer
+    DisplayPace byteCountsPace_;          // held ones go up from the TIMER_BYTE_COUNTS timer
     char heldByteCounts_[byteCountsSize];   // newer counts not shown yet, or empty
 };

@@ -53,11 +53,13 @@ void ProgressDisplay::showTransfer(int32_t status, Transfer* transfer)
         const bool final = ended || transfer->bytesReceived() == transfer->contentLength();
         showByteCounts(transfer, final);
     }
-    if (ended)
+    const int totalPercent = installState.totalBytes != 0
+        ? percentOf(installState.doneBytes, installState.totalBytes) : totalPercent_;
+    showBars(percent, totalPercent, ended || transfer->bytesReceived() == transfer->contentLength());
+    if (ended) {
         byteCountsPace_.downloadEnded();
-    setBar(fileBar_, percent, filePercent_);
-    if (installState.totalBytes != 0)
-        setBar(totalBar_, percentOf(installState.doneBytes, installState.totalBytes), totalPercent_);
+        barsPace_.downloadEnded();
+    }
 }
 
 void showTransferProgress(HWND dialog, int32_t status, Transfer* transfer)

@@ -444,6 +444,42 @@ int waitBar(int barId, int percent, double seconds)
     }
 }
 
+// Prints "ready", waits for the progress dialog, then reads its progress bar
+// barId every millisecond until the dialog is gone or seconds have passed.
+// Prints "moves=N" (the changes seen), "shortest=MS" (the shortest time
+// between two changes, those to and from 100 aside: a download's end and the
+// next one's start go up at once; -1 for none) and "last=P".
+int watchBar(int barId, double seconds)
+{
+    printf("ready\n");
+    fflush(stdout);
+    HWND dialog = waitFor(WindowKind::Progress, seconds);
+    if (dialog == nullptr)
+        return fail("timed out waiting for the progress dialog");
+    HWND bar = GetDlgItem(dialog, barId);
+    const double deadline = milliseconds() + seconds * 1000;
+    long last = -1;
+    int moves = 0;
+    double movedAt = -1;
+    double shortest = -1;
+    DWORD_PTR position = 0;
+    while (IsWindow(dialog) && milliseconds() < deadline
+           && SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position) != 0) {
+        const long now = static_cast<long>(position);
+        if (now != last) {
+            const double at = milliseconds();
+            if (last >= 0 && last < 100 && now < 100 && (shortest < 0 || at - movedAt < shortest))
+                shortest = at - movedAt;
+            last = now;
+            movedAt = at;
+            ++moves;
+        }
+        Sleep(1);
+    }
+    printf("moves=%d\nshortest=%.1f\nlast=%ld\n", moves, shortest, last);
+    return 0;
+}
+
 // Prints "ready", waits for the progress dialog, then asks it for an answer
 // (a sent WM_NULL, up to 1 s) every intervalMs until it is gone, and reads
 // the bar barId after each answer. Prints, one a line, "pings=N",
@@ -561,7 +597,7 @@ int usage()
             "  wait-msgbox SEC | msgbox-answer BUTTON_ID | no-msgbox\n"
             "  time-install SEC | time-launch TITLE SEC COMMAND_LINE\n"
             "  watch-msgbox SEC [ANSWER_ID] | bar-pos ID | repaint ID SEC\n"
-            "  wait-bar ID PERCENT SEC\n"
+            "  wait-bar ID PERCENT SEC | watch-bar ID SEC\n"
             "  ping-dialog INTERVAL_MS SEC BAR_ID\n"
             "  watch-texts ID ID SEC\n"
             "  wait-title TITLE SEC | answer-title TITLE BUTTON_ID\n");
@@ -625,6 +661,8 @@ int runCommand(int argc, char** argv)
 
     if (strcmp(command, "watch-msgbox") == 0)
         return watchMessageBox(seconds(2), arg(3) ? atoi(arg(3)) : 0);
+    if (strcmp(command, "watch-bar") == 0)
+        return arg(2) ? watchBar(atoi(arg(2)), seconds(3)) : usage();
     if (strcmp(command, "wait-bar") == 0)
         return arg(3) ? waitBar(atoi(arg(2)), atoi(arg(3)), seconds(4)) : usage();
     if (strcmp(command, "watch-texts") == 0)

@@ -12,8 +12,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
+from zorvtest.driver_watch import DriverWatch  # noqa: E402
 
 QUESTION = "Do you really want to abort the installation process?"
+FILE_BAR = 1005
 
 
 class LocalInstallTest(InstallTestCase):
@@ -40,6 +42,27 @@ class LocalInstallTest(InstallTestCase):
         self.assertFalse(os.path.exists(self.installed("ignored.txt")))
         leftovers = [p for p in digest_tree(self.installed()) if p.endswith(".download")]
         self.assertEqual(leftovers, [])
+
+    def test_the_bars_move_at_the_pace_of_the_display(self):
+        # A fast copy reports a new percent every few milliseconds: the bars
+        # follow at most 30 times a second, and the end shows at once.
+        size = 96 * 1024 * 1024
+        folder = self.session.drive_c("pace")
+        write_distribution(folder, {}, ["T,%d" % size, "I,pace.bin,%d,1.0.0.0" % size])
+        with open(os.path.join(folder, "pace.bin"), "wb") as f:
+            f.truncate(size)
+        installer = self.walk_to_ready(["/url", "file:C:\\pace"])
+        watch = DriverWatch(self.session, "watch-bar", FILE_BAR, 60)
+        self.addCleanup(watch.stop)
+        self.session.press("next")
+        bar = watch.result(timeout=90)
+        self.session.wait_page(FINISH, timeout=60)
+        self.assertEqual(self.session.text(1006), SUCCESS)
+        self.finish(installer)
+        print("file bar: %s moves, the shortest %s ms apart" % (bar["moves"], bar["shortest"]), file=sys.stderr)
+        self.assertEqual(bar["last"], "100")
+        self.assertGreaterEqual(int(bar["moves"]), 3, "the bar moved during the copy")
+        self.assertGreaterEqual(float(bar["shortest"]), 20, "no two moves within a frame of the display's pace")
 
     def test_missing_list_stops_the_walk_and_cancel_closes_at_once(self):
         args = self.distribution("nolist", {"a.txt": b"a"})

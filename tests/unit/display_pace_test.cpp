@@ -1,4 +1,4 @@
-#include "wizard/byte_count_pace.h"
+#include "wizard/display_pace.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ struct Report {
 
 } // namespace
 
-TEST(ByteCountPace, FirstAndLastCountsOfEveryDownloadGoUpAtOnce)
+TEST(DisplayPace, FirstAndLastCountsOfEveryDownloadGoUpAtOnce)
 {
     const Report reports[] = {
         { 1000, false, false, true },    // the first download's first counts
@@ -33,7 +33,7 @@ TEST(ByteCountPace, FirstAndLastCountsOfEveryDownloadGoUpAtOnce)
         { 1276, false, true, true },
         { 1277, true, false, true },
     };
-    ByteCountPace pace;
+    DisplayPace pace(byteCountsInterval);
     for (const Report& report : reports) {
         if (report.endedBefore)
             pace.downloadEnded();
@@ -43,9 +43,9 @@ TEST(ByteCountPace, FirstAndLastCountsOfEveryDownloadGoUpAtOnce)
     }
 }
 
-TEST(ByteCountPace, HeldCountsShownFromTheTimerStartTheSpanAgain)
+TEST(DisplayPace, HeldCountsShownFromTheTimerStartTheSpanAgain)
 {
-    ByteCountPace pace;
+    DisplayPace pace(byteCountsInterval);
     pace.shown(500);
     EXPECT_FALSE(pace.showsNow(550, false));
     pace.shown(600);   // the timer showed the held ones
@@ -55,4 +55,21 @@ TEST(ByteCountPace, HeldCountsShownFromTheTimerStartTheSpanAgain)
     pace.shown(UINT32_MAX - 9);
     EXPECT_FALSE(pace.showsNow(50, false));
     EXPECT_TRUE(pace.showsNow(90, false));
+}
+
+TEST(DisplayPace, TheBarsMoveAtMostThirtyTimesASecond)
+{
+    // A 64 MiB copy reports 16384 chunks in about half a second: one report
+    // every 30 microseconds, a new percent every 5 ms.
+    DisplayPace pace(barsInterval);
+    int moves = 0;
+    for (uint32_t at = 1000; at < 1500; at += 5) {
+        if (pace.showsNow(at, false)) {
+            pace.shown(at);
+            ++moves;
+        }
+    }
+    EXPECT_TRUE(pace.showsNow(1500, true));   // the last position at once
+    EXPECT_GE(moves, 15);
+    EXPECT_LE(moves, 1 + 500 / 33);
 }
