@@ -6,7 +6,9 @@
 #include "core/language_string.h"
 #include "engine/component_files.h"
 #include "engine/progress_view.h"
+#include "engine/sibling_key_files.h"
 #include "res/resource_ids.h"
+#include "win32/com_ptr.h"
 #include "win32/scoped_bstr.h"
 #include "win32/scoped_find.h"
 
@@ -53,8 +55,14 @@ void handOverConfiguration(HWND dialog, const InstalledConfiguration& installed)
     loadLanguageString(IDS_UPDATING_CONFIGURATION, text, sizeof text);
     showStatusText(dialog, text);
 
-    useClientConfiguration([&installed](IZorvClientConf* configuration) {
-        handOverProxy(configuration);
-        importConfigurationFiles(configuration, installed);
-    });
+    ComPtr<IZorvClientConf> configuration;
+    createClientObject("Zorv.Client.Conf", IID_IZorvClientConf, configuration.putVoid());
+    if (configuration) {
+        handOverProxy(configuration.get());
+        importConfigurationFiles(configuration.get(), installed);
+    }
+    postExitBroadcast();
+    // Still holding the object: its release may run the client's own
+    // message loop, which comes after everything the hand-over does.
+    copySiblingKeyFiles();
 }

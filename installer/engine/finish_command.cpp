@@ -4,16 +4,13 @@
 #include "core/private_messages.h"
 #include "engine/configuration_handover.h"
 #include "engine/progress_view.h"
-#include "engine/sibling_key_files.h"
 
 void finishCommand(ListWalk& walk)
 {
     destroyTransfer(walk);
     clearByteCounts(walk.dialog);
-    if (!installState.noReg) {
+    if (!installState.noReg)
         handOverConfiguration(walk.dialog, walk.configuration);
-        copySiblingKeyFiles();
-    }
     walk.checkedFiles.closeAll();
     endProgressDialog(walk.dialog, installState.errorFlag ? PROGRESS_FAILED : PROGRESS_INSTALLED);
 }

@@ -79,7 +79,7 @@ bool createTopFolder(const char* folder)
     ScopedLocal<PSECURITY_DESCRIPTOR> descriptor;
     // A program files folder that is not there (the registry names one still
     // to be made, the installation's own top folder then) has no list to give.
-    if (!!isNineXFamily() || !functions.load() || !programFilesDescriptor(functions, descriptor))
+    if (isNineXFamily() || !functions.load() || !programFilesDescriptor(functions, descriptor))
         return CreateDirectoryA(folder, nullptr) != 0;
     // Given at the creation, the list is there from the folder's first moment.
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};

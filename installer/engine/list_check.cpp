@@ -6,7 +6,7 @@
 #include "core/private_messages.h"
 #include "engine/check_provider.h"
 #include "engine/list_age.h"
-#include "engine/list_file_line.h"
+#include "engine/list_line_reader.h"
 #include "engine/list_record.h"
 #include "engine/signature_line.h"
 #include "engine/vendor_key.h"
@@ -77,21 +77,32 @@ bool hashSignedPart(HANDLE file, DWORD signedLength, CryptHash& signedHash, Cryp
 }
 
 // The number of the first N record among the lines before signedLength, read
-// as the walk reads them; 0 for a list without one. False when stopped, when
-// the list cannot be read or the number is not a plain unsigned number.
+// as the walk reads lines (a block at a time: a list may hold millions); 0
+// for a list without one. False when stopped, when the list cannot be read
+// or the number is not a plain unsigned number.
 bool serialOf(HANDLE list, DWORD signedLength, uint32_t* serial)
 {
     *serial = 0;
-    for (DWORD offset = 0; offset < signedLength;) {
-        char line[listLineSize];
-        const int taken = stopped() ? -1 : readListLineAt(list, offset, signedLength, line);
-        if (taken <= 0)
+    DWORD offset = 0;
+    while (offset < signedLength) {
+        DWORD read = 0;
+        if (!readBlock(list, offset, signedLength, &read))
             return false;
-        ListRecord record;
-        splitListLine(line, &record);
-        if (record.type == 'N')
-            return record.fieldCount >= 1 && parseUnsignedDecimal(record.fields[0], serial);
-        offset += static_cast<DWORD>(taken);
+        const bool lastBlock = offset + read == signedLength;
+        DWORD position = 0;
+        while (position < read) {
+            // A line that may go on in the next block is read from there.
+            if (!lastBlock && read - position < static_cast<DWORD>(listLineSize))
+                break;
+            char line[listLineSize];
+            const int taken = readListLine(check.block + position, static_cast<int>(read - position), line);
+            ListRecord record;
+            splitListLine(line, &record);
+            if (record.type == 'N')
+                return record.fieldCount >= 1 && parseUnsignedDecimal(record.fields[0], serial);
+            position += static_cast<DWORD>(taken);
+        }
+        offset += position;
     }
     return true;
 }

@@ -42,6 +42,7 @@ bool listPath(char path[pathSize])
 bool holdAcceptedList(ListWalk& walk)
 {
     char path[pathSize];
+    walk.list.reset();
     if (hasVendorKey())
         walk.list.reset(takeAcceptedList());
     else if (listPath(path))
@@ -62,7 +63,7 @@ void walkList(ListWalk& walk)
     const HANDLE list = walk.list.get();
     for (;;) {
         char line[listLineSize];
-        const int taken = readListLineAt(list, static_cast<DWORD>(installState.listOffset), wholeList, line);
+        const int taken = readListLineAt(list, static_cast<DWORD>(installState.listOffset), line);
         if (taken < 0) {
             failVisibly(dialog);
             return;

@@ -76,11 +76,12 @@ bool ProgressDisplay::setBar(HWND bar, int percent, int& current)
     return true;
 }
 
-void ProgressDisplay::moveBars(int filePercent, int totalPercent)
+void ProgressDisplay::moveBars(int filePercent, int totalPercent, bool paced)
 {
     KillTimer(dialog_, TIMER_BARS);
     barsHeld_ = false;
-    barsPace_.shown(GetTickCount());
+    if (paced)
+        barsPace_.shown(GetTickCount());
     setBar(fileBar_, filePercent, filePercent_);
     setBar(totalBar_, totalPercent, totalPercent_);
 }
@@ -89,11 +90,11 @@ void ProgressDisplay::showBars(int filePercent, int totalPercent, bool final)
 {
     if (filePercent == filePercent_ && totalPercent == totalPercent_) {
         if (barsHeld_)
-            moveBars(filePercent, totalPercent);   // back where it stands: nothing held any more
+            moveBars(filePercent, totalPercent, true);   // back where it stands: nothing held any more
         return;
     }
     if (barsPace_.showsNow(GetTickCount(), final)) {
-        moveBars(filePercent, totalPercent);
+        moveBars(filePercent, totalPercent, true);
         return;
     }
     if (!barsHeld_)
@@ -107,7 +108,7 @@ void ProgressDisplay::showHeldBars()
 {
     KillTimer(dialog_, TIMER_BARS);
     if (barsHeld_)
-        moveBars(heldFilePercent_, heldTotalPercent_);
+        moveBars(heldFilePercent_, heldTotalPercent_, true);
 }
 
 void ProgressDisplay::showOverall()
@@ -117,7 +118,7 @@ void ProgressDisplay::showOverall()
     // A file bar held back goes up with it: the walk has moved on.
     const int filePercent = barsHeld_ ? heldFilePercent_ : filePercent_;
     const int totalBefore = totalPercent_;
-    moveBars(filePercent, percentOf(installState.doneBytes, installState.totalBytes));
+    moveBars(filePercent, percentOf(installState.doneBytes, installState.totalBytes), false);
     // Painted at once: the walk's next step is posted, and a posted message
     // goes before painting.
     if (totalPercent_ != totalBefore)

@@ -56,7 +56,10 @@ private:
     // Both bars: a download's first and last positions at once, those in
     // between at most every barsInterval.
     void showBars(int filePercent, int totalPercent, bool final);
-    void moveBars(int filePercent, int totalPercent);
+    // paced: a report's move, which the pace counts; the walk's own moves
+    // leave the pace as it is, so the next download's first position still
+    // goes up at once.
+    void moveBars(int filePercent, int totalPercent, bool paced);
 
     HWND dialog_;
     HWND statusText_;
