@@ -289,21 +289,24 @@ class WineSession:
         that serves this session; a command sent while another thread's
         command runs gets a driver process of its own."""
         if self.serving is None or not self.serving.alive():
+            if self.serving is not None:
+                self.serving.stop()
             try:
                 self.serving = ServingDriver(DRIVER, self.env())
             except DriverTimeout as e:
                 raise HarnessError(str(e))
-        if self.serving.busy():
-            try:
-                result = run_captured(["wine", DRIVER] + args, self.env(), timeout + 20)
-            except subprocess.TimeoutExpired:
-                raise HarnessError("uidriver %s did not answer" % " ".join(args))
-            text = (result.stdout + result.stderr).decode("cp1252", errors="replace").replace("\r\n", "\n")
-            return result.returncode, text
         try:
-            return self.serving.run(args, timeout + 20)
+            answer = self.serving.run(args, timeout + 20)
         except DriverTimeout as e:
             raise HarnessError("uidriver %s did not answer: %s" % (" ".join(args), e))
+        if answer is not None:
+            return answer
+        try:
+            result = run_captured(["wine", DRIVER] + args, self.env(), timeout + 20)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("uidriver %s did not answer" % " ".join(args))
+        text = (result.stdout + result.stderr).decode("cp1252", errors="replace").replace("\r\n", "\n")
+        return result.returncode, text
 
     # -- the wizard ----------------------------------------------------------
     def wait_page(self, template_id, timeout=20):

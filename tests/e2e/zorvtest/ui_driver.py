@@ -10,6 +10,8 @@ import threading
 import time
 
 ANSWER_END = b"\x1e"
+# The driver reads a command line into a buffer of this size.
+LINE_LIMIT = 4096
 
 
 class DriverTimeout(Exception):
@@ -31,24 +33,30 @@ class ServingDriver:
     def alive(self):
         return self.process.poll() is None
 
-    def busy(self):
-        return self.lock.locked()
-
     def run(self, args, timeout):
-        """(exit code, output) of one command; DriverTimeout when no answer
-        comes within timeout s (the driver is then stopped)."""
-        line = "\t".join(args)
-        if "\n" in line or "\r" in line or any("\t" in a for a in args):
-            raise ValueError("a driver argument holds a tab or a line break: %r" % (args,))
-        with self.lock:
+        """(exit code, output) of one command, or None when another thread's
+        command runs; DriverTimeout when no answer comes within timeout s or
+        the answer cannot be read (the driver is then stopped)."""
+        line = "\t".join(args).encode("cp1252") + b"\n"
+        if b"\r" in line[:-1] or b"\n" in line[:-1] or any("\t" in a for a in args) or len(line) >= LINE_LIMIT:
+            raise ValueError("a driver command the driver cannot read as one line: %r" % (args,))
+        if not self.lock.acquire(blocking=False):
+            return None
+        try:
             try:
-                self.process.stdin.write(line.encode("cp1252") + b"\n")
+                self.process.stdin.write(line)
                 self.process.stdin.flush()
             except (BrokenPipeError, OSError):
                 self.stop()
                 raise DriverTimeout("the UI driver has ended")
             code, output = self._answer(timeout)
-            return int(code), output
+            try:
+                return int(code), output
+            except ValueError:
+                self.stop()
+                raise DriverTimeout("the UI driver's answer cannot be read: %r" % code)
+        finally:
+            self.lock.release()
 
     def _answer(self, timeout):
         deadline = time.monotonic() + timeout
@@ -80,9 +88,9 @@ class ServingDriver:
             except (OSError, subprocess.TimeoutExpired):
                 try:
                     os.kill(self.process.pid, signal.SIGKILL)
-                except ProcessLookupError:
+                    self.process.wait(timeout=10)
+                except (ProcessLookupError, subprocess.TimeoutExpired):
                     pass
-                self.process.wait(timeout=10)
-        for f in (self.process.stdout, self.errors):
+        for f in (self.process.stdin, self.process.stdout, self.errors):
             if not f.closed:
                 f.close()
