@@ -444,6 +444,15 @@ int waitBar(int barId, int percent, double seconds)
     }
 }
 
+// A command that watches beside the test: prints "ready" before it waits for
+// the progress dialog, which it returns (nullptr when seconds have passed).
+HWND readyForProgressDialog(double seconds)
+{
+    printf("ready\n");
+    fflush(stdout);
+    return waitFor(WindowKind::Progress, seconds);
+}
+
 // Prints "ready", waits for the progress dialog, then reads its progress bar
 // barId every millisecond until the dialog is gone or seconds have passed.
 // Prints "moves=N" (the changes seen), "shortest=MS" (the shortest time
@@ -451,9 +460,7 @@ int waitBar(int barId, int percent, double seconds)
 // next one's start go up at once; -1 for none) and "last=P".
 int watchBar(int barId, double seconds)
 {
-    printf("ready\n");
-    fflush(stdout);
-    HWND dialog = waitFor(WindowKind::Progress, seconds);
+    HWND dialog = readyForProgressDialog(seconds);
     if (dialog == nullptr)
         return fail("timed out waiting for the progress dialog");
     HWND bar = GetDlgItem(dialog, barId);
@@ -488,9 +495,7 @@ int watchBar(int barId, double seconds)
 // dialog's end) and "bar=P,P,..." (each position seen, once per change).
 int pingDialog(int intervalMs, double seconds, int barId)
 {
-    printf("ready\n");
-    fflush(stdout);
-    HWND dialog = waitFor(WindowKind::Progress, seconds);
+    HWND dialog = readyForProgressDialog(seconds);
     if (dialog == nullptr)
         return fail("timed out waiting for the progress dialog");
     HWND bar = GetDlgItem(dialog, barId);
@@ -541,9 +546,7 @@ int pingDialog(int intervalMs, double seconds, int barId)
 // the first.
 int watchTexts(int idA, int idB, double seconds)
 {
-    printf("ready\n");
-    fflush(stdout);
-    HWND dialog = waitFor(WindowKind::Progress, seconds);
+    HWND dialog = readyForProgressDialog(seconds);
     if (dialog == nullptr)
         return fail("timed out waiting for the progress dialog");
     printf("watching\n");
