@@ -87,8 +87,9 @@ class LocalInstallTest(InstallTestCase):
                 self.session.press("next")
                 self.session.driver("wait-text", 1006, "Reading data...", 60, timeout=60)
                 if how == "button":
-                    # The counts move on with the copy.
-                    counts = [self.session.text(1008)]
+                    # The counts move on with the copy (its first counts come
+                    # with its first chunk, a moment after its status).
+                    counts = [self.session.driver("wait-text", 1008, "of 192.00 MB", 20, timeout=20)]
                     deadline = time.time() + 10
                     while counts[-1] == counts[0] and time.time() < deadline:
                         counts.append(self.session.text(1008))
