@@ -115,19 +115,28 @@ class Table:
                 "%.3f ms a record (medians)" % ((middle - empty[1]) / count)
             self.row("%d records" % count, ("%.0f" % low, "%.0f" % middle, "%.0f" % high), note)
 
-    def per_record(self):
+    def slope(self, prefix):
+        """Milliseconds a record from SLOPE_FROM to SLOPE_TO records, on the minima and the medians."""
         span = SLOPE_TO - SLOPE_FROM
-        self.section("Per current record, slope from %d to %d records" % (SLOPE_FROM, SLOPE_TO), "min", "median")
-        walk = [(self.stats("list.%d" % SLOPE_TO)[i] - self.stats("list.%d" % SLOPE_FROM)[i]) / span for i in (0, 1)]
-        self.row("installer's walk", ["%.3f ms" % v for v in walk])
-        if not self.has("calls.%d" % SLOPE_TO):
-            return
-        calls = [(self.stats("calls.%d" % SLOPE_TO)[i] - self.stats("calls.%d" % SLOPE_FROM)[i]) / span
-                 for i in (0, 1)]
-        self.row("platform calls (version info, root block, size)", ["%.3f ms" % v for v in calls])
-        self.row("installer against the platform calls",
-                 ["%.2f x" % (w / c) if c > 0 else "-" for w, c in zip(walk, calls)],
+        return [(self.stats("%s.%d" % (prefix, SLOPE_TO))[i] - self.stats("%s.%d" % (prefix, SLOPE_FROM))[i]) / span
+                for i in (0, 1)]
+
+    def against(self, label, walk, calls, calls_label):
+        self.row(label, ["%.3f ms" % v for v in walk])
+        self.row(calls_label, ["%.3f ms" % v for v in calls])
+        self.row("  walk against them", ["%.2f x" % (w / c) if c > 0 else "-" for w, c in zip(walk, calls)],
                  "goal: within %.1f x" % RECORD_GOAL)
+
+    def per_record(self):
+        self.section("Per current record, slope from %d to %d records" % (SLOPE_FROM, SLOPE_TO), "min", "median")
+        walk = self.slope("list")
+        if not self.has("calls.%d" % SLOPE_TO):
+            self.row("installer's walk", ["%.3f ms" % v for v in walk])
+            return
+        self.against("installer's walk", walk, self.slope("calls"), "platform calls (version info, root block, size)")
+        if self.has("signed.%d" % SLOPE_TO) and self.has("hashcalls.%d" % SLOPE_TO):
+            self.against("key-built installer's walk (signed list, a digest a record)", self.slope("signed"),
+                         self.slope("hashcalls"), "platform calls and the file's SHA-256")
 
     def size(self, installer_bytes):
         self.section("installer.exe")

@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_table import BIG, LIST_SIZES, CALL_SIZES, statistics_of, table  # noqa: E402
 from zorvtest.distribution import write_distribution  # noqa: E402
 from zorvtest.servers import start_nginx, start_tinyproxy  # noqa: E402
-from zorvtest.session import DRIVER, INSTALLER, WIN32_DIR, HarnessError, WineSession  # noqa: E402
+from zorvtest.session import DRIVER, INSTALLER, SIGNED_INSTALLER, WIN32_DIR, HarnessError, WineSession  # noqa: E402
 
 WELCOME, PROXY, READY, FOLDER = 102, 103, 104, 106
 QUIET_INSTALLER = os.path.join(WIN32_DIR, "bench", "installer_quiet.exe")
@@ -149,10 +149,11 @@ class Bench:
             raise HarnessError("design_limit %s: %s" % (" ".join(args), result.stdout))
         return fields["ms"]
 
-    def record_calls(self, count):
-        """The platform calls of `count` current records, timed inside Wine."""
+    def record_calls(self, count, hashed=False):
+        """The platform calls of `count` current records, timed inside Wine;
+        hashed: with each file's SHA-256 too."""
         folder = INSTALL_FOLDER
-        result = self.session.wine([RECORD_CALLS, folder, str(count)], timeout=300)
+        result = self.session.wine([RECORD_CALLS, folder, str(count)] + (["hash"] if hashed else []), timeout=300)
         fields = parse_fields(result.stdout.decode(errors="replace"))
         if "ms" not in fields or fields.get("files") != count:
             raise HarnessError("record_calls %d: %s" % (count, result.stdout))
@@ -284,8 +285,25 @@ class Bench:
         def walk(count):
             return lambda: self.install(["/url", "file:C:\\bench\\list%d" % count])
 
-        def calls(count):
-            return lambda: self.record_calls(count)
+        def calls(count, hashed=False):
+            return lambda: self.record_calls(count, hashed)
+
+        # The key-built installer walks lists signed with the build's key, a
+        # digest record before each component's; each walk gets a list of a
+        # serial higher than all before, as a vendor publishes them.
+        from zorvtest import signing
+        serials = iter(range(1, 1000000))
+
+        def signed_walk(count):
+            def run():
+                lines = ["T,0"] + ["I,c%04d.dll,%d,1.2.3.4" % (i, len(component)) for i in range(count)]
+                digest = hashlib.sha256(component).hexdigest()
+                data = signing.make_distribution.list_bytes(
+                    signing.with_digests(lines, {}, {"c%04d.dll" % i: digest for i in range(count)}),
+                    next(serials), key)
+                write_distribution(os.path.join(self.root, "signed%d" % count), {}, list_bytes=data)
+                return self.install(["/url", "file:C:\\bench\\signed%d" % count], exe=SIGNED_INSTALLER)
+            return run
 
         # The first look at a freshly written file costs Wine several times
         # the later ones; one pass over all of them, not counted, so that no
@@ -294,6 +312,12 @@ class Bench:
         measurements = {"list.%d" % count: walk(count) for count in LIST_SIZES}
         # The same files, the platform calls alone, in the same rounds.
         measurements.update({"calls.%d" % count: calls(count) for count in CALL_SIZES})
+        if os.path.isfile(SIGNED_INSTALLER) and signing.PRIVATE_KEY:
+            key = signing.vendor_key()
+            measurements.update({"signed.%d" % count: signed_walk(count) for count in CALL_SIZES})
+            measurements.update({"hashcalls.%d" % count: calls(count, True) for count in CALL_SIZES})
+        else:
+            print("  no key-built installer or no private key: the key-built walk is left out", flush=True)
         self.in_turns(measurements)
 
     def measure_startup(self):

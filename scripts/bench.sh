@@ -13,4 +13,6 @@ cmake --build build/win32 --target design_limit trivial_window record_calls inst
 export ZORV_WIN32_DIR="$PWD/build/win32"
 export ZORV_E2E_WORK="$PWD/build/bench/work"
 export PYTHONPATH="$PWD/tests/e2e"
+# The key-built installer's walk needs lists signed with the build's key.
+[ -f build/keys/vendor_private.pem ] && export ZORV_VENDOR_PRIVATE_KEY="$PWD/build/keys/vendor_private.pem"
 exec python3 bench/run_bench.py --out "$PWD/build/bench" "$@"
