@@ -12,12 +12,13 @@ const DWORD stopTimeout = 2000;
 
 } // namespace
 
-bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole,
-                               FileTest test)
+bool BackgroundFileHash::prepare(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole,
+                                 FileTest test)
 {
     stop();
     if (worker_.abandoned())
         return false;
+    hashedHere_ = false;
     file_.close();
     hash_.reset();
     hashed_ = 0;
@@ -26,8 +27,33 @@ bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, 
     whole_ = whole;
     test_ = test;
     wake_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    return copyBounded(path_, sizeof path_, path) && wake_.valid() && hash_.create(provider, algorithm)
-        && worker_.start(run, this);
+    return copyBounded(path_, sizeof path_, path) && wake_.valid() && hash_.create(provider, algorithm);
+}
+
+bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole,
+                               FileTest test)
+{
+    return prepare(provider, algorithm, path, whole, test) && worker_.start(run, this);
+}
+
+BackgroundFileHash::HereOutcome BackgroundFileHash::hashWholeHere(const CryptProvider& provider, ALG_ID algorithm,
+                                                                  const char* path, FileTest test, DWORD limit)
+{
+    if (!prepare(provider, algorithm, path, true, test) || !openFile()) {
+        file_.close();
+        return Failed;
+    }
+    if (static_cast<DWORD>(length_) > limit) {
+        file_.close();
+        hash_.reset();
+        return TooLarge;
+    }
+    if (!hashAll()) {
+        file_.close();
+        return Failed;
+    }
+    hashedHere_ = true;
+    return Hashed;
 }
 
 bool BackgroundFileHash::startGrowing(const CryptProvider& provider, ALG_ID algorithm, const char* path)
@@ -107,13 +133,15 @@ bool BackgroundFileHash::notifyAtEnd(HWND window, UINT message, WPARAM wParam, L
 
 bool BackgroundFileHash::result(BYTE* value, DWORD size, ScopedHandle* file)
 {
-    if (!running() || !worker_.join(INFINITE))
+    const bool here = hashedHere_;
+    hashedHere_ = false;
+    if (!here && (!running() || !worker_.join(INFINITE)))
         return false;
     // The thread hashed length bytes; the file must hold no more.
     const LONG length = length_;
     DWORD held = 0;
-    const bool hashed =
-        worker_.succeeded() && length >= 0 && file_.length(&held) && held == static_cast<DWORD>(length);
+    const bool hashed = (here || worker_.succeeded()) && length >= 0 && file_.length(&held)
+        && held == static_cast<DWORD>(length);
     if (file != nullptr && hashed)
         file->reset(file_.release());
     file_.close();
@@ -122,6 +150,10 @@ bool BackgroundFileHash::result(BYTE* value, DWORD size, ScopedHandle* file)
 
 void BackgroundFileHash::stop()
 {
+    if (hashedHere_) {
+        hashedHere_ = false;
+        file_.close();
+    }
     if (!running())
         return;
     InterlockedExchange(&stopping_, 1);

@@ -33,6 +33,14 @@ public:
     bool startWhole(const CryptProvider& provider, ALG_ID algorithm, const char* path, FileTest test = nullptr);
     bool running() const { return worker_.started(); }
 
+    // The whole file at path as startWhole reads it, but hashed on the
+    // calling thread when it holds at most limit bytes: a thread of its own
+    // costs more than hashing a small file. Hashed: result() has the value.
+    // TooLarge: nothing is held; startWhole it. Failed: no value.
+    enum HereOutcome { Hashed, TooLarge, Failed };
+    HereOutcome hashWholeHere(const CryptProvider& provider, ALG_ID algorithm, const char* path, FileTest test,
+                              DWORD limit);
+
     // The growing file is complete at length bytes.
     void complete(DWORD length);
 
@@ -52,6 +60,7 @@ public:
     void stop();
 
 private:
+    bool prepare(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole, FileTest test);
     bool start(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole, FileTest test);
     static bool run(void* self);
     bool openFile();
@@ -69,5 +78,7 @@ private:
     volatile LONG length_ = -1;   // -1 until the file is complete
     volatile LONG stopping_ = 0;
     DWORD hashed_ = 0;
+    // A value hashed on the calling thread waits for result().
+    bool hashedHere_ = false;
     BYTE block_[blockSize];
 };

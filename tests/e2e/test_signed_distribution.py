@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from zorvtest.case import FAILURE, FINISH, SUCCESS, InstallTestCase, fixture  # noqa: E402
 from zorvtest.distribution import digest_tree, write_distribution  # noqa: E402
 from zorvtest.distribution_server import DistributionServer  # noqa: E402
-from zorvtest.probe import list_outcomes  # noqa: E402
+from zorvtest.probe import hash_outcomes, list_outcomes  # noqa: E402
 from zorvtest.real_input import RealInput  # noqa: E402
 from zorvtest.sample import DISTRIBUTION, copy_distribution  # noqa: E402
 from zorvtest.session import SIGNED_INSTALLER  # noqa: E402
@@ -500,6 +500,26 @@ class KeylessDigestTest(SignedCase):
         self.assertEqual(self.session.text(1006), SUCCESS)
         self.finish(installer)
         self.assertEqual(read(self.installed("client", "data.txt")), second["data.txt"])
+
+    def test_small_files_are_hashed_at_once_and_large_ones_on_the_hash_thread(self):
+        folder = self.session.drive_c("hashed")
+        os.makedirs(folder, exist_ok=True)
+        contents = {"empty": b"", "at_limit": os.urandom(4096), "over_limit": os.urandom(4097),
+                    "large": os.urandom(3 * 65536 + 17), "small_refused": b"not to be read"}
+        for name, data in contents.items():
+            with open(os.path.join(folder, name), "wb") as handle:
+                handle.write(data)
+        paths = ["C:\\hashed\\" + name for name in list(contents) + ["missing"]]
+        results, stopped = hash_outcomes(self.session, 4096, paths)
+        for name, data in contents.items():
+            with self.subTest(name):
+                how = "failed" if name.endswith("refused") else "hashed" if len(data) <= 4096 else "too-large"
+                value = "" if how == "failed" else hashlib.sha256(data).hexdigest()
+                # A file hashed is handed over open: nobody writes it until it is let go.
+                self.assertEqual(results["C:\\hashed\\" + name], (how, value, how != "failed"))
+        self.assertEqual(results["C:\\hashed\\missing"], ("failed", "", False))
+        # A value stopped before its result is gone, and so is the file it held.
+        self.assertEqual(stopped, "stopped hashed=1 result=0 writable=1")
 
 
 if __name__ == "__main__":

@@ -109,3 +109,29 @@ def list_outcomes(session, windows_paths, timeout=120):
     if completed.returncode != 0 or len(outcomes) != len(windows_paths):
         raise HarnessError("list_probe failed (%d): %r" % (completed.returncode, lines))
     return outcomes
+
+
+HASH_PROBE = os.path.join(WIN32_DIR, "tests", "tools", "hash_probe.exe")
+
+
+def hash_outcomes(session, limit, windows_paths, timeout=120):
+    """The installer's file hash of each file with the given limit for a hash
+    on the calling thread: path -> (how: hashed, too-large or failed; the
+    hex SHA-256 or ""; whether the file was held open against writers),
+    and the line of a value stopped before its result."""
+    if not os.path.isfile(HASH_PROBE):
+        raise HarnessError("hash_probe.exe not built (%s)" % HASH_PROBE)
+    try:
+        completed = run_captured(["wine", HASH_PROBE, str(limit)] + list(windows_paths), session.env(), timeout)
+    except subprocess.TimeoutExpired:
+        raise HarnessError("hash_probe did not end within %d s" % timeout)
+    lines = completed.stdout.decode("cp1252", errors="replace").splitlines()
+    results = {}
+    for line in lines:
+        match = re.match(r"(.*) here=(\S+) value=([0-9a-f]*) held=([01])$", line)
+        if match:
+            results[match.group(1)] = (match.group(2), match.group(3), match.group(4) == "1")
+    stopped = [line for line in lines if line.startswith("stopped ")]
+    if completed.returncode != 0 or len(results) != len(windows_paths) or len(stopped) != 1:
+        raise HarnessError("hash_probe failed (%d): %r" % (completed.returncode, lines))
+    return results, stopped[0]
