@@ -216,7 +216,7 @@ ContentCheck checkListDownload(HWND dialog, const char* path, const char* keptPa
             return ContentCheck::NotSigned;
         if (checkProvider() == nullptr)
             return ContentCheck::Uncheckable;
-        if (!check.worker.start(runCheck, nullptr))
+        if (!check.worker.start(runCheck, nullptr, L"ZORV list check"))
             return ContentCheck::Uncheckable;
     }
     if (check.worker.notifyAtEnd(dialog, WM_COMMAND, MAKEWPARAM(CMD_CONTINUE, 0), 0))

@@ -9,6 +9,8 @@ namespace {
 // disk, a file another program holds up) is left behind after that.
 const DWORD catchUpPause = 5;
 const DWORD stopTimeout = 2000;
+// At most 15 characters: Linux, under Wine, keeps no more of it.
+const wchar_t threadName[] = L"ZORV file hash";
 
 } // namespace
 
@@ -33,7 +35,7 @@ bool BackgroundFileHash::prepare(const CryptProvider& provider, ALG_ID algorithm
 bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole,
                                FileTest test)
 {
-    return prepare(provider, algorithm, path, whole, test) && worker_.start(run, this);
+    return prepare(provider, algorithm, path, whole, test) && worker_.start(run, this, threadName);
 }
 
 BackgroundFileHash::HereOutcome BackgroundFileHash::hashWholeHere(const CryptProvider& provider, ALG_ID algorithm,

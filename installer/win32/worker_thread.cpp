@@ -4,14 +4,25 @@ namespace {
 
 const DWORD postRetryPause = 10;
 
+// Windows 10 and later name threads; kernel32 is in every process already.
+void nameCurrentThread(const wchar_t* name)
+{
+    typedef HRESULT(WINAPI * SetThreadDescription)(HANDLE, PCWSTR);
+    const SetThreadDescription setDescription = reinterpret_cast<SetThreadDescription>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadDescription")));
+    if (setDescription != nullptr)
+        setDescription(GetCurrentThread(), name);
+}
+
 } // namespace
 
-bool WorkerThread::start(Work work, void* context)
+bool WorkerThread::start(Work work, void* context, const wchar_t* name)
 {
     if (thread_.valid() || abandoned_)
         return false;
     work_ = work;
     context_ = context;
+    name_ = name;
     succeeded_ = false;
     window_ = nullptr;
     state_ = Running;
@@ -23,6 +34,8 @@ bool WorkerThread::start(Work work, void* context)
 DWORD WINAPI WorkerThread::run(void* self)
 {
     WorkerThread* worker = static_cast<WorkerThread*>(self);
+    if (worker->name_ != nullptr)
+        nameCurrentThread(worker->name_);
     worker->succeeded_ = worker->work_(worker->context_);
     // Whoever asked for the message before this point gets it; a request
     // after it learns that the work has ended.

@@ -17,8 +17,10 @@ public:
     // The owner stops its work first; this waits for whatever is left of it.
     ~WorkerThread() { join(INFINITE); }
 
-    // False while a thread runs, and once one was abandoned.
-    bool start(Work work, void* context);
+    // False while a thread runs, and once one was abandoned. name, when
+    // given, is the thread's name for debuggers and the system's tools
+    // where the system keeps one.
+    bool start(Work work, void* context, const wchar_t* name = nullptr);
     bool started() const { return thread_.valid(); }
 
     // Posts message to window once the work has ended. False when it has
@@ -51,6 +53,7 @@ private:
 
     Work work_ = nullptr;
     void* context_ = nullptr;
+    const wchar_t* name_ = nullptr;
     ScopedHandle thread_;
     volatile LONG state_ = Running;
     bool succeeded_ = false;
