@@ -75,6 +75,9 @@ class Table:
         if self.has(prefix + ".installer_quiet"):
             entries.append(("installer without progress updates",
                             self.net(prefix + ".installer_quiet", prefix + ".installer_base")))
+        if self.has(prefix + ".installer_replacing"):
+            entries.append(("installer replacing a 64 MiB copy installed before",
+                            self.net(prefix + ".installer_replacing", prefix + ".installer_base")))
         entries += [(label, self.stats(prefix + "." + key)) for label, key in others]
         for label, (low, middle, high) in entries:
             # A share of the limit's rate: the limit's time over this time.
@@ -100,6 +103,19 @@ class Table:
                 continue
             plain = self.stats(prefix + ".installer")
             checked = self.stats(prefix + ".installer_digest")
+            transfer = self.net(prefix + ".installer", prefix + ".installer_base")
+            cost = [checked[i] - plain[i] for i in (0, 1)]
+            self.row(label, ["%.0f ms" % c for c in cost],
+                     "%s | %s of the transfer (by min | by median)" % (percent(cost[0], transfer[0]),
+                                                                      percent(cost[1], transfer[1])))
+        for prefix, label in (("file", "file: folder"), ("http", "nginx on loopback")):
+            if not self.has(prefix + ".installer_digest_2cpu"):
+                continue
+            if prefix == "file":
+                self.section("The same with the hash thread on a second CPU (the wait after the last byte)",
+                             "min", "median")
+            plain = self.stats(prefix + ".installer")
+            checked = self.stats(prefix + ".installer_digest_2cpu")
             transfer = self.net(prefix + ".installer", prefix + ".installer_base")
             cost = [checked[i] - plain[i] for i in (0, 1)]
             self.row(label, ["%.0f ms" % c for c in cost],
