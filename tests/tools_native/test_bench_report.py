@@ -51,6 +51,10 @@ class BenchReportTest(unittest.TestCase):
             "list.0": [20, 900, 20], "list.200": [240, 220, 900], "list.1000": [1020, 1100, 1020],
             "list.2000": [4020, 3820, 5000],
             "calls.200": [300, 200, 400], "calls.2000": [2100, 2000, 2500],
+            "signed.200": [500, 400, 600], "signed.2000": [2650, 2200, 2900],
+            "hashcalls.200": [300, 300, 300], "hashcalls.2000": [2100, 2100, 2400],
+            "file.installer_digest_2cpu": [2110, 2700, 9000],   # 10 | 100 ms more than the installer
+            "file.installer_replacing": [2200, 2700, 9000],     # less the base: 2100 | 2600 | 8100
             "startup.installer": [300, 310, 900], "startup.trivial": [200, 200, 900]}
 
     def test_transfers_by_minimum_and_median(self):
@@ -93,7 +97,12 @@ class BenchReportTest(unittest.TestCase):
         self.assertEqual(row(lines, "nginx on loopback", digest),
                          "nginx on loopback 0 ms 0 ms 0 % | 0 % of the transfer (by min | by median)")
 
-        without_digest = {k: v for k, v in self.samples().items() if not k.endswith("_digest")}
+        # The hash on the second CPU: 2110 - 2100 and 2700 - 2600 ms.
+        self.assertEqual(row(lines, "file: folder", "The same with the hash thread on a second CPU"),
+                         "file: folder 10 ms 100 ms 0 % | 4 % of the transfer (by min | by median)")
+        self.assertEqual(row(lines, "installer replacing", file),
+                         "installer replacing a 64 MiB copy installed before 2100 2600 8100 30.5 48 % 77 %")
+        without_digest = {k: v for k, v in self.samples().items() if not k.endswith(("_digest", "_digest_2cpu"))}
         self.assertFalse(any(line.startswith(digest) for line in report(without_digest)))
 
     def test_list_walk_per_record_size_and_start_up(self):
@@ -106,8 +115,16 @@ class BenchReportTest(unittest.TestCase):
         self.assertEqual(row(lines, "installer's walk", per_record), "installer's walk 2.000 ms 2.100 ms")
         self.assertEqual(row(lines, "platform calls", per_record),
                          "platform calls (version info, root block, size) 1.000 ms 1.000 ms")
-        self.assertEqual(row(lines, "installer against", per_record),
-                         "installer against the platform calls 2.00 x 2.10 x goal: within 1.2 x")
+        self.assertEqual(row(lines, "walk against them", per_record), "walk against them 2.00 x 2.10 x goal: within 1.2 x")
+        # (2200 - 400) / 1800 and (2650 - 500) / 1800 against 1800 / 1800 both.
+        key_built = "key-built installer's walk"
+        at = next(i for i, line in enumerate(lines) if line.strip().startswith(key_built))
+        self.assertEqual([" ".join(line.split()) for line in lines[at:at + 3]],
+                         ["key-built installer's walk (signed list, a digest a record) 1.000 ms 1.194 ms",
+                          "platform calls and the file's SHA-256 1.000 ms 1.000 ms",
+                          "walk against them 1.00 x 1.19 x goal: within 1.2 x"])
+        without_key = {k: v for k, v in self.samples().items() if not k.startswith(("signed.", "hashcalls."))}
+        self.assertFalse(any(key_built in line for line in report(without_key)))
         self.assertEqual(row(lines, "size", "installer.exe"), "size 64.0 KiB 43 % of the 150 KiB budget")
         self.assertEqual(row(lines, "trivial Win32 program"), "trivial Win32 program 200 200 900 1.00 1.00")
         self.assertEqual(row(lines, "installer, to the welcome page"),
