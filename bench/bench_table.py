@@ -76,7 +76,7 @@ class Table:
             entries.append(("installer without progress updates",
                             self.net(prefix + ".installer_quiet", prefix + ".installer_base")))
         if self.has(prefix + ".installer_replacing"):
-            entries.append(("installer replacing a 64 MiB copy installed before",
+            entries.append(("installer over a 64 MiB copy in place",
                             self.net(prefix + ".installer_replacing", prefix + ".installer_base")))
         entries += [(label, self.stats(prefix + "." + key)) for label, key in others]
         for label, (low, middle, high) in entries:
@@ -112,15 +112,19 @@ class Table:
             if not self.has(prefix + ".installer_digest_2cpu"):
                 continue
             if prefix == "file":
-                self.section("The same with the hash thread on a second CPU (the wait after the last byte)",
-                             "min", "median")
+                self.section("The same with the hash thread on the second CPU", "min", "median")
             plain = self.stats(prefix + ".installer")
             checked = self.stats(prefix + ".installer_digest_2cpu")
             transfer = self.net(prefix + ".installer", prefix + ".installer_base")
             cost = [checked[i] - plain[i] for i in (0, 1)]
-            self.row(label, ["%.0f ms" % c for c in cost],
+            self.row(label + ", time added", ["%.0f ms" % c for c in cost],
                      "%s | %s of the transfer (by min | by median)" % (percent(cost[0], transfer[0]),
                                                                       percent(cost[1], transfer[1])))
+            if self.has(prefix + ".digest_2cpu_wait"):
+                wait = self.stats(prefix + ".digest_2cpu_wait")
+                self.row(label + ", wait after the last byte", ["%.1f ms" % wait[i] for i in (0, 1)],
+                         "%s | %s of the transfer (by min | by median)" % (percent(wait[0], transfer[0]),
+                                                                          percent(wait[1], transfer[1])))
 
     def list_walk(self):
         self.section("List of current components, Next to finish page", "min ms", "median ms", "max ms")
@@ -151,7 +155,7 @@ class Table:
             return
         self.against("installer's walk", walk, self.slope("calls"), "platform calls (version info, root block, size)")
         if self.has("signed.%d" % SLOPE_TO) and self.has("hashcalls.%d" % SLOPE_TO):
-            self.against("key-built installer's walk (signed list, a digest a record)", self.slope("signed"),
+            self.against("key-built installer's walk (a digest a record)", self.slope("signed"),
                          self.slope("hashcalls"), "platform calls and the file's SHA-256")
 
     def size(self, installer_bytes):

@@ -68,12 +68,14 @@ class HashThreadMover(threading.Thread):
 
     NAME = "ZORV file hash"
 
-    def __init__(self, cpu, pid):
+    def __init__(self, cpu, pid, download):
         super().__init__(daemon=True)
         self.cpu = cpu
         self.tasks = "/proc/%d/task" % pid
+        self.download = download
         self.done = threading.Event()
         self.moved = 0
+        self.wait_ms = None
 
     def run(self):
         # This thread's own looks go to the other CPU, not to the installer's.
@@ -85,10 +87,28 @@ class HashThreadMover(threading.Thread):
                         if f.read().strip() == self.NAME:
                             os.sched_setaffinity(int(task), {self.cpu})
                             self.moved += 1
+                            self.watch_the_end()
                             return
             except OSError:
                 pass   # a task that ended while it was looked at
             time.sleep(0.0005)
+
+    def watch_the_end(self):
+        """The wait after the last byte: from the moment the download holds
+        the whole component to the moment it is put in place (the name
+        .download is gone), looked at every millisecond from this CPU."""
+        last_byte = None
+        while not self.done.is_set():
+            try:
+                whole = os.path.getsize(self.download) >= BIG
+            except OSError:
+                whole = False
+                if last_byte is not None:
+                    self.wait_ms = (time.perf_counter() - last_byte) * 1000
+                    return
+            if whole and last_byte is None:
+                last_byte = time.perf_counter()
+            time.sleep(0.001)
 
     def stop(self):
         self.done.set()
@@ -163,15 +183,17 @@ class Bench:
         s.wait_page(READY)
         mover = None
         if hash_cpu is not None:
-            mover = HashThreadMover(hash_cpu, installer_pid(exe))
+            mover = HashThreadMover(hash_cpu, installer_pid(exe), installed + ".download")
             mover.start()
         try:
             ms = parse_fields(s.driver("time-install", timeout, timeout=timeout))["ms"]
         finally:
             if mover is not None:
                 mover.stop()
-        if mover is not None and mover.moved != 1:
-            raise HarnessError("the installer's hash thread was not seen")
+        if mover is not None:
+            if mover.moved != 1 or mover.wait_ms is None:
+                raise HarnessError("the installer's hash thread or its download's end was not seen")
+            self.last_wait_ms = mover.wait_ms
         text = s.text(1006)
         if "successfully" not in text:
             raise HarnessError("the installation ended with %r" % text)
@@ -341,8 +363,11 @@ class Bench:
         """The digest check with the hash on a second CPU, where there is one."""
         if self.hash_cpu is None:
             return {}
-        return {prefix + ".installer_digest_2cpu":
-                lambda: self.installed_whole(self.install(args, hash_cpu=self.hash_cpu))}
+        def run():
+            ms = self.installed_whole(self.install(args, hash_cpu=self.hash_cpu))
+            self.record(prefix + ".digest_2cpu_wait", self.last_wait_ms)
+            return ms
+        return {prefix + ".installer_digest_2cpu": run}
 
     def curl(self, url, proxy=None):
         output = os.path.join(self.session.drive_c("bench", "out"), "curl.bin")
