@@ -36,8 +36,10 @@ LRESULT CALLBACK fileTransferWindowProc(HWND window, UINT message, WPARAM wParam
     }
     if (message == WM_NCCREATE)
         onCreate(window, lParam);
-    else if (message == WM_FILE_PUMP)
+    else if (message == WM_FILE_PUMP) {
         onPump(window);
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -3,6 +3,7 @@
 #include "wizard/progress_display.h"
 
 #include "common/bounded_copy.h"
+#include "common/bounded_format.h"
 #include "common/byte_count.h"
 #include "core/install_state.h"
 #include "core/language_string.h"
@@ -10,17 +11,18 @@
 #include "engine/progress_view.h"
 #include "res/resource_ids.h"
 #include "win32/kept_static_text.h"
+#include "wizard/format_size.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 ProgressDisplay::ProgressDisplay()
     : dialog_(nullptr), statusText_(nullptr), byteCountText_(nullptr), fileBar_(nullptr), totalBar_(nullptr),
       status_(-1), statusKept_(false), ended_(false), filePercent_(-1), totalPercent_(-1),
       barsPace_(barsInterval), barsHeld_(false), heldFilePercent_(-1), heldTotalPercent_(-1),
-      byteCountsPace_(byteCountsInterval)
+      byteCountsPace_(byteCountsInterval), countsHeld_(false), heldCounts_()
 {
     byteCounts_[0] = '\0';
-    heldByteCounts_[0] = '\0';
 }
 
 void ProgressDisplay::attach(HWND dialog)
@@ -47,10 +49,18 @@ void ProgressDisplay::showStatusString(int baseId)
     showStatusText(text);
 }
 
-void ProgressDisplay::showCounts(const char* line, DWORD now)
+void ProgressDisplay::showCounts(const ByteCounts& counts, DWORD now)
 {
+    countsHeld_ = false;
+    const char* rate = counts.elapsedSeconds != 0 ? formatSize(2, counts.received / counts.elapsedSeconds) : "";
+    // Three sizes of a few characters each always fit.
+    char line[byteCountsSize];
+    formatBounded(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, counts.received),
+                  formatSize(1, counts.expected), rate);
+    // The same line again changes nothing, and leaves the pace to the next change.
+    if (strcmp(line, byteCounts_) == 0)
+        return;
     copyBounded(byteCounts_, sizeof byteCounts_, line);
-    heldByteCounts_[0] = '\0';
     byteCountsPace_.shown(now);
     SetWindowTextA(byteCountText_, byteCounts_);
 }
@@ -58,8 +68,8 @@ void ProgressDisplay::showCounts(const char* line, DWORD now)
 void ProgressDisplay::showHeldByteCounts()
 {
     KillTimer(dialog_, TIMER_BYTE_COUNTS);
-    if (heldByteCounts_[0] != '\0')
-        showCounts(heldByteCounts_, GetTickCount());
+    if (countsHeld_)
+        showCounts(heldCounts_, GetTickCount());
 }
 
 void ProgressDisplay::clearByteCounts()

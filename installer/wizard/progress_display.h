@@ -7,6 +7,13 @@
 
 class Transfer;
 
+// The figures of a byte counts line, kept until the line is made.
+struct ByteCounts {
+    int received;
+    int expected;
+    int32_t elapsedSeconds;
+};
+
 // The byte counts line: "<size> of <size> transfered (<size>/sec)".
 const int byteCountsSize = 256;
 // A status text of the resources.
@@ -49,9 +56,10 @@ public:
     bool ended() const { return ended_; }
 
 private:
-    // final: the transfer's last counts, which go up at once.
+    // final: the transfer's last counts, which go up at once. Counts held
+    // back are kept as figures: the line is made only when it may go up.
     void showByteCounts(Transfer* transfer, bool final);
-    void showCounts(const char* line, DWORD now);
+    void showCounts(const ByteCounts& counts, DWORD now);
     static bool setBar(HWND bar, int percent, int& current);
     // Both bars: a download's first and last positions at once, those in
     // between at most every barsInterval.
@@ -76,6 +84,7 @@ private:
     int heldFilePercent_;
     int heldTotalPercent_;
     char byteCounts_[byteCountsSize];
-    DisplayPace byteCountsPace_;          // held ones go up from the TIMER_BYTE_COUNTS timer
-    char heldByteCounts_[byteCountsSize];   // newer counts not shown yet, or empty
+    DisplayPace byteCountsPace_;   // held ones go up from the TIMER_BYTE_COUNTS timer
+    bool countsHeld_;              // newer counts wait in heldCounts_
+    ByteCounts heldCounts_;
 };

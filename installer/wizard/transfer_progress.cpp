@@ -17,26 +17,17 @@
 
 void ProgressDisplay::showByteCounts(Transfer* transfer, bool final)
 {
-    const int received = transfer->bytesReceived();
-    const int expected = transfer->contentLength();
-    const int32_t elapsed = unixTimeSeconds() - transfer->startTime();
-    const char* rate = elapsed != 0 ? formatSize(2, received / elapsed) : "";
-    // Three sizes of a few characters each always fit.
-    char line[byteCountsSize];
-    formatBounded(line, sizeof line, "%s of %s transfered (%s/sec)", formatSize(0, received),
-                  formatSize(1, expected), rate);
-    if (strcmp(line, byteCounts_) == 0) {
-        heldByteCounts_[0] = '\0';
-        return;
-    }
+    const ByteCounts counts = { transfer->bytesReceived(), transfer->contentLength(),
+                                unixTimeSeconds() - transfer->startTime() };
     const DWORD now = GetTickCount();
     if (byteCountsPace_.showsNow(now, final)) {
-        showCounts(line, now);
+        showCounts(counts, now);
         return;
     }
-    if (heldByteCounts_[0] == '\0')
+    if (!countsHeld_)
         SetTimer(dialog_, TIMER_BYTE_COUNTS, byteCountsInterval, nullptr);
-    copyBounded(heldByteCounts_, sizeof heldByteCounts_, line);
+    countsHeld_ = true;
+    heldCounts_ = counts;
 }
 
 void ProgressDisplay::showTransfer(int32_t status, Transfer* transfer)
