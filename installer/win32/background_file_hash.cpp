@@ -28,14 +28,17 @@ bool BackgroundFileHash::prepare(const CryptProvider& provider, ALG_ID algorithm
     stopping_ = 0;
     whole_ = whole;
     test_ = test;
-    wake_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    return copyBounded(path_, sizeof path_, path) && wake_.valid() && hash_.create(provider, algorithm);
+    return copyBounded(path_, sizeof path_, path) && hash_.create(provider, algorithm);
 }
 
 bool BackgroundFileHash::start(const CryptProvider& provider, ALG_ID algorithm, const char* path, bool whole,
                                FileTest test)
 {
-    return prepare(provider, algorithm, path, whole, test) && worker_.start(run, this, threadName);
+    if (!prepare(provider, algorithm, path, whole, test))
+        return false;
+    // Only the thread waits for the writer: a hash on the calling thread needs no event.
+    wake_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    return wake_.valid() && worker_.start(run, this, threadName);
 }
 
 BackgroundFileHash::HereOutcome BackgroundFileHash::hashWholeHere(const CryptProvider& provider, ALG_ID algorithm,
